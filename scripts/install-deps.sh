@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on Debian 12: the mingw-w64 cross
+# compilers (posix threads), CMake, GoogleTest sources, Wine with 32-bit
+# support, a virtual X server and the screenshot tools. Safe to run again;
+# silent when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  googletest wine wine64 wine32:i386 xvfb x11-utils imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing packages: ${missing[*]}. Run this script as root to install them." >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
