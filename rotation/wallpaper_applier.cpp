@@ -1,0 +1,53 @@
+#include "rotation/wallpaper_applier.h"
+
+WallpaperApplier g_wallpaperApplier = {nullptr, {sizeof(WALLPAPEROPT), WPSTYLE_CENTER}};
+
+void CreateWallpaperApplier()
+{
+    CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveDesktop,
+                     reinterpret_cast<void **>(&g_wallpaperApplier.desktop));
+    g_wallpaperApplier.options.dwSize = sizeof(WALLPAPEROPT);
+}
+
+static DWORD StyleFromSelection(LRESULT selection)
+{
+    switch (selection) {
+    case 1: return WPSTYLE_TILE;
+    case 2: return WPSTYLE_STRETCH;
+    default: return WPSTYLE_CENTER;
+    }
+}
+
+void SetWallpaperStyle(LRESULT selection)
+{
+    g_wallpaperApplier.options.dwStyle = StyleFromSelection(selection);
+    IActiveDesktop *desktop = g_wallpaperApplier.desktop;
+    if (!desktop)
+        return;
+    desktop->SetWallpaperOptions(&g_wallpaperApplier.options, 0);
+    desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH);
+}
+
+void ApplyWallpaper(const std::string &fullPath)
+{
+    IActiveDesktop *desktop = g_wallpaperApplier.desktop;
+    if (!desktop)
+        return;
+    // Folder, backslash, file name and terminator: 259 + 1 + 259 + 1.
+    WCHAR widePath[2 * MAX_PATH];
+    int length = static_cast<int>(fullPath.size()) + 1;  // the terminator too
+    if (MultiByteToWideChar(CP_THREAD_ACP, MB_PRECOMPOSED, fullPath.c_str(), length, widePath,
+                            ARRAYSIZE(widePath)) == 0)
+        return;
+    desktop->SetWallpaper(widePath, 0);
+    desktop->SetWallpaperOptions(&g_wallpaperApplier.options, 0);
+    desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE);
+}
+
+void ReleaseWallpaperApplier()
+{
+    if (g_wallpaperApplier.desktop) {
+        g_wallpaperApplier.desktop->Release();
+        g_wallpaperApplier.desktop = nullptr;
+    }
+}
