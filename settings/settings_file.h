@@ -1,0 +1,26 @@
+// The five user settings, kept in settings.ini beside the executable,
+// section "Settings", read and written through the platform's INI functions.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+extern std::string g_settingsPath;
+
+// Points g_settingsPath at settings.ini in the executable's own folder.
+// Fails when the executable's path cannot be had.
+bool BuildSettingsPath();
+
+std::string ReadSettingString(const char *key, const char *defaultText, DWORD capacity);
+
+// The key's text converted as atoi converts it: a missing key or text without
+// leading digits gives 0.
+int ReadSettingInt(const char *key);
+
+// Returns whether the file took the value.
+bool WriteSetting(const char *key, const char *text);
+
+// Writes all five keys; returns whether every write succeeded.
+bool SaveSettings(const char *folder, const char *interval, LRESULT unitIndex,
+                  LRESULT styleIndex, bool rotateAtStartup);
