@@ -1,0 +1,67 @@
+// Entry point: brings up the platform services in a fixed order, creates the
+// main window, the tray menu and icon, runs the message loop and tears the
+// services down again.
+#include "rotation/image_sequence.h"
+#include "rotation/rotation_control.h"
+#include "rotation/wallpaper_applier.h"
+#include "settings/settings_file.h"
+#include "ui/main_window.h"
+#include "ui/messages.h"
+#include "ui/tray_icon.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <gdiplus.h>
+
+static std::string DefaultImageFolder()
+{
+    char windowsDirectory[MAX_PATH];
+    GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
+    return std::string(windowsDirectory) + "\\Web\\Wallpaper";
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    CoInitialize(nullptr);
+    InitCommonControls();
+    CreateWallpaperApplier();
+    // Without its own path the program cannot find its settings: it still
+    // comes up, and quits once the loop reaches this message.
+    if (!BuildSettingsPath())
+        PostQuitMessage(0);
+
+    ULONG_PTR gdiplusToken;
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+
+    g_instance = instance;
+    g_imageFolder = DefaultImageFolder();
+
+    HICON smallIcon = static_cast<HICON>(LoadImageA(instance, "IDI_ICON_SM", IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON),
+                                                    GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    HICON largeIcon = LoadIconA(instance, "IDI_ICON_LG");
+    RegisterMainWindowClass(instance, largeIcon, smallIcon);
+    HWND window = CreateMainWindow(instance);
+
+    CreateTrayMenu();
+    if (!AddTrayIcon(window, smallIcon)) {
+        ShowError("Failed to create system tray icon!");
+        PostQuitMessage(0);
+    }
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+
+    MSG message = {};
+    // GetMessage returns -1 on failure; only a positive result carries a message.
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+
+    CloseImageSearch();
+    ReleaseWallpaperApplier();
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    CoUninitialize();
+    return static_cast<int>(message.wParam);
+}

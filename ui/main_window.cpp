@@ -1,0 +1,68 @@
+#include "ui/main_window.h"
+
+#include "rotation/rotation_control.h"
+#include "ui/background.h"
+#include "ui/settings_window.h"
+#include "ui/tray_icon.h"
+
+HINSTANCE g_instance;
+HWND g_mainWindow;
+
+static const char kClassName[] = "wcBackdropCarousel";
+static const char kTitle[] = "BackdropCarousel - v2.0";
+static const int kWidth = 600;
+static const int kHeight = 260;
+
+bool RegisterMainWindowClass(HINSTANCE instance, HICON largeIcon, HICON smallIcon)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = largeIcon;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = kClassName;
+    windowClass.hIconSm = smallIcon;
+    return RegisterClassExA(&windowClass) != 0;
+}
+
+HWND CreateMainWindow(HINSTANCE instance)
+{
+    // A caption with a close box only: no minimise or maximise, a fixed size.
+    int x = GetSystemMetrics(SM_CXSCREEN) / 2 - kWidth / 2;
+    int y = GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2;
+    return CreateWindowExA(0, kClassName, kTitle, WS_SYSMENU, x, y, kWidth, kHeight, nullptr,
+                           nullptr, instance, nullptr);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The shell announces a restart with a registered message, so it cannot
+    // be a case label.
+    if (message == TaskbarCreatedMessage())
+        return OnTaskbarCreated();
+
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(window);
+    case WM_COMMAND:
+        return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_CLOSE:
+        return OnClose(window);
+    case WM_TIMER:
+        return OnRotationTick();
+    case WM_TRAYICON:
+        return OnTrayIcon(window, LOWORD(lParam));
+    case WM_MENUCOMMAND:
+        return OnTrayMenuCommand(window, wParam);
+    case WM_DESTROY:
+        return OnDestroy();
+    case WM_PAINT:
+        return OnPaint(window);
+    case WM_CTLCOLORSTATIC:
+        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,234 @@
+#include "ui/settings_window.h"
+
+#include "rotation/image_sequence.h"
+#include "rotation/rotation_control.h"
+#include "rotation/wallpaper_applier.h"
+#include "settings/autostart.h"
+#include "settings/settings_file.h"
+#include "ui/main_window.h"
+#include "ui/messages.h"
+
+#include <shlobj.h>
+
+#include <string>
+
+HFONT g_controlFont = CreateFontA(0, 0, 0, 0, FW_THIN, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, nullptr);
+HWND g_folderBox;
+HWND g_intervalBox;
+HWND g_styleCombo;
+HWND g_unitCombo;
+HWND g_autostartBox;
+HWND g_startupBox;
+
+static const char kSaveFailed[] = "Your settings could not be saved!";
+
+static HWND CreateControl(HWND parent, const char *className, const char *text, DWORD style,
+                          DWORD extendedStyle, int x, int y, int width, int height, int id = 0)
+{
+    return CreateWindowExA(extendedStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width,
+                           height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           g_instance, nullptr);
+}
+
+static void SetControlFont(HWND control, HGDIOBJ font)
+{
+    SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+static HWND CreateLabel(HWND parent, const char *text, int x, int y, int width)
+{
+    return CreateControl(parent, "STATIC", text, SS_NOTIFY, 0, x, y, width, 20);
+}
+
+static HWND CreateComboBox(HWND parent, int x, int y, int id, const char *const *items, int itemCount)
+{
+    HWND combo = CreateControl(parent, "COMBOBOX", "",
+                               WS_BORDER | CBS_DISABLENOSCROLL | CBS_HASSTRINGS | CBS_DROPDOWNLIST,
+                               WS_EX_CLIENTEDGE, x, y, 120, 200, id);
+    SetControlFont(combo, g_controlFont);
+    for (int i = 0; i < itemCount; ++i)
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
+    return combo;
+}
+
+static HWND CreateCheckBox(HWND parent, const char *text, int y, int id)
+{
+    HWND box = CreateControl(parent, "BUTTON", text, BS_CHECKBOX, 0, 10, y, 220, 20, id);
+    SetControlFont(box, g_controlFont);
+    return box;
+}
+
+static std::string GetText(HWND control)
+{
+    char text[MAX_PATH];
+    GetWindowTextA(control, text, sizeof text);
+    return text;
+}
+
+// Puts the stored text of a key into a box, keeping the box's text when the
+// key is missing.
+static void FillFromSetting(HWND box, const char *key, DWORD capacity)
+{
+    SetWindowTextA(box, ReadSettingString(key, GetText(box).c_str(), capacity).c_str());
+}
+
+// Selects the stored index of a key; an index the combo refuses selects the
+// first item.
+static void SelectFromSetting(HWND combo, const char *key)
+{
+    if (SendMessageA(combo, CB_SETCURSEL, ReadSettingInt(key), 0) == CB_ERR)
+        SendMessageA(combo, CB_SETCURSEL, 0, 0);
+}
+
+static LRESULT Selection(HWND combo)
+{
+    return SendMessageA(combo, CB_GETCURSEL, 0, 0);
+}
+
+static bool IsChecked(HWND box)
+{
+    return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+static void SetChecked(HWND box, bool checked)
+{
+    SendMessageA(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+LRESULT OnCreate(HWND window)
+{
+    // Rotation may start before CreateWindowEx returns; its timer needs the window.
+    g_mainWindow = window;
+
+    CreateLabel(window, "Please select the location where you wish to load images from:", 10, 14, 420);
+
+    g_folderBox = CreateControl(window, "EDIT", g_imageFolder.c_str(), ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+                                10, 34, 380, 24);
+    SendMessageA(g_folderBox, EM_LIMITTEXT, MAX_PATH, 0);
+    SetControlFont(g_folderBox, GetStockObject(ANSI_VAR_FONT));
+    FillFromSetting(g_folderBox, "wallpaperDir", MAX_PATH);
+
+    CreateControl(window, "BUTTON", "...", BS_PUSHBUTTON, 0, 394, 34, 24, 24, IDC_BROWSE);
+    CreateControl(window, "BUTTON", "Start rotation", BS_FLAT, 0, 460, 14, 120, 24, IDC_START_ROTATION);
+    CreateControl(window, "BUTTON", "Save settings", BS_FLAT, 0, 460, 48, 120, 24, IDC_SAVE_SETTINGS);
+
+    g_autostartBox = CreateCheckBox(window, "Start with Windows", 180, IDC_START_WITH_WINDOWS);
+    SetChecked(g_autostartBox, IsAutostartRegistered());
+
+    CreateLabel(window, "Wallpaper mode:", 240, 64, 160);
+    static const char *const styles[] = {"Center", "Tile", "Stretch"};
+    g_styleCombo = CreateComboBox(window, 240, 84, IDC_WALLPAPER_MODE, styles, ARRAYSIZE(styles));
+    SelectFromSetting(g_styleCombo, "wallpaperMode");
+    if (Selection(g_styleCombo) != CB_ERR)
+        SetWallpaperStyle(Selection(g_styleCombo));
+
+    CreateLabel(window, "Rotation interval:", 10, 64, 160);
+    g_intervalBox = CreateControl(window, "EDIT", std::to_string(g_intervalCount).c_str(),
+                                  ES_NUMBER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 10, 84, 40, 24);
+    SendMessageA(g_intervalBox, EM_LIMITTEXT, 4, 0);
+    SetControlFont(g_intervalBox, GetStockObject(ANSI_VAR_FONT));
+    FillFromSetting(g_intervalBox, "rotationInt", 32);
+
+    static const char *const units[] = {"Seconds", "Minutes"};
+    g_unitCombo = CreateComboBox(window, 60, 84, IDC_INTERVAL_UNIT, units, ARRAYSIZE(units));
+    SelectFromSetting(g_unitCombo, "rotationIntType");
+    if (Selection(g_unitCombo) != CB_ERR)
+        SetIntervalUnit(Selection(g_unitCombo));
+
+    g_startupBox = CreateCheckBox(window, "Start rotation at program startup", 204, IDC_ROTATE_AT_STARTUP);
+    if (ReadSettingInt("rotateAtStartup") == 1) {
+        SetChecked(g_startupBox, true);
+        StartRotation();  // the image sequence is still rewound
+    }
+    return 0;
+}
+
+static void BrowseForFolder()
+{
+    // No owner: the settings window stays usable while the picker is open.
+    BROWSEINFOA browseInfo = {};
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderA(&browseInfo);
+    if (!item)
+        return;
+    char path[MAX_PATH];
+    if (SHGetPathFromIDListA(item, path))
+        SetWindowTextA(g_folderBox, path);
+    CoTaskMemFree(item);
+}
+
+static void SaveControls()
+{
+    bool saved = SaveSettings(GetText(g_folderBox).c_str(), GetText(g_intervalBox).c_str(),
+                              Selection(g_unitCombo), Selection(g_styleCombo), IsChecked(g_startupBox));
+    if (saved)
+        ShowInfo("Your settings have been saved!");
+    else
+        ShowError(kSaveFailed);
+}
+
+// The box always shows what the registry holds, also when the change failed
+// (writing the machine-wide key needs administrator rights).
+static void ToggleStartWithWindows()
+{
+    bool wanted = !IsChecked(g_autostartBox);
+    if (wanted)
+        RegisterAutostart();
+    else
+        UnregisterAutostart();
+    bool registered = IsAutostartRegistered();
+    SetChecked(g_autostartBox, registered);
+    if (registered != wanted)
+        ShowError("Could not change the start with Windows setting!");
+}
+
+// Written at once, before any "Save settings"; the box keeps its state when
+// the file cannot take it.
+static void ToggleRotateAtStartup()
+{
+    bool wanted = !IsChecked(g_startupBox);
+    if (WriteSetting("rotateAtStartup", wanted ? "1" : "0"))
+        SetChecked(g_startupBox, wanted);
+    else
+        ShowError(kSaveFailed);
+}
+
+LRESULT OnCommand(WORD controlId, WORD notification)
+{
+    if (notification == CBN_SELCHANGE) {
+        // Both apply at once; a running rotation keeps its period until started again.
+        if (controlId == IDC_WALLPAPER_MODE && Selection(g_styleCombo) != CB_ERR)
+            SetWallpaperStyle(Selection(g_styleCombo));
+        else if (controlId == IDC_INTERVAL_UNIT && Selection(g_unitCombo) != CB_ERR)
+            SetIntervalUnit(Selection(g_unitCombo));
+        return 0;
+    }
+    if (notification != BN_CLICKED)
+        return 0;
+
+    switch (controlId) {
+    case IDC_START_ROTATION:
+        ResetImageSequence();
+        StartRotation();
+        break;
+    case IDC_BROWSE:
+        BrowseForFolder();
+        break;
+    case IDC_SAVE_SETTINGS:
+        SaveControls();
+        break;
+    case IDC_START_WITH_WINDOWS:
+        ToggleStartWithWindows();
+        break;
+    case IDC_ROTATE_AT_STARTUP:
+        ToggleRotateAtStartup();
+        break;
+    }
+    return 0;
+}
+
+LRESULT OnClose(HWND window)
+{
+    // Only the tray menu exits; the program stays in the notification area.
+    ShowWindow(window, SW_HIDE);
+    return 0;
+}

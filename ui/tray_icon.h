@@ -1,0 +1,19 @@
+// The notification-area icon and its two-item menu ("Start rotation",
+// "Exit"): the only way to reach a hidden window and to end the program.
+#pragma once
+
+#include <windows.h>
+
+constexpr UINT ID_TRAY_ICON = 3000;
+constexpr UINT WM_TRAYICON = WM_USER + 1;
+
+void CreateTrayMenu();
+bool AddTrayIcon(HWND window, HICON icon);
+
+// The message the shell broadcasts when it has restarted.
+UINT TaskbarCreatedMessage();
+
+LRESULT OnTrayIcon(HWND window, UINT mouseMessage);
+LRESULT OnTrayMenuCommand(HWND window, WPARAM position);
+LRESULT OnTaskbarCreated();
+LRESULT OnDestroy();
