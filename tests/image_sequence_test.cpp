@@ -1,0 +1,127 @@
+#include "support/rotation_fixture.h"
+#include "support/scratch_folder.h"
+
+#include <algorithm>
+
+using ImageSequenceTest = RotationFixture;
+
+namespace {
+std::vector<std::string> Step(int count)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+        AdvanceImage("\\*.jpg");
+        names.push_back(g_currentImage);
+    }
+    return names;
+}
+}  // namespace
+
+TEST_F(ImageSequenceTest, WalksMatchesInListingOrderAndStopsAtTheEnd)
+{
+    ScratchFolder folder;
+    for (const char *name : {"c.jpg", "A.JPG", "b.Jpg", "d.jpeg", "e.png", "f.jpg.txt"})
+        folder.AddFile(name);
+    std::vector<std::string> listed = folder.List("*.jpg");
+    std::vector<std::string> sorted = listed;
+    std::sort(sorted.begin(), sorted.end());
+    ASSERT_EQ(sorted, (std::vector<std::string>{"A.JPG", "b.Jpg", "c.jpg"}));
+
+    g_imageFolder = folder.Path();
+    ArmTimer();
+    EXPECT_EQ(Step(3), listed);
+    EXPECT_FALSE(g_imageSequence.firstStep);
+
+    // The fourth step finds nothing: rotation ends, the last name stays current.
+    AdvanceImage("\\*.jpg");
+    EXPECT_EQ(g_currentImage, listed.back());
+    EXPECT_TRUE(g_imageSequence.firstStep);
+    EXPECT_EQ(g_imageSequence.stepIndex, 0);
+    EXPECT_FALSE(StopTimer()) << "the end of the folder stops the timer";
+
+    // The next pass reopens the search from the first file.
+    EXPECT_EQ(Step(1), std::vector<std::string>{listed.front()});
+}
+
+TEST_F(ImageSequenceTest, RewindMidWalkStartsAgainFromTheFirstFile)
+{
+    ScratchFolder folder;
+    for (const char *name : {"1.jpg", "2.jpg", "3.jpg"})
+        folder.AddFile(name);
+    std::vector<std::string> listed = folder.List("*.jpg");
+    g_imageFolder = folder.Path();
+
+    Step(2);
+    ResetImageSequence();
+    EXPECT_EQ(g_currentImage, listed[1]) << "a rewind leaves the current name alone";
+    EXPECT_EQ(Step(3), listed);
+}
+
+TEST_F(ImageSequenceTest, FolderWithoutImagesEmptiesTheNameOnEveryStepAndKeepsTheTimer)
+{
+    ScratchFolder folder;
+    folder.AddFile("photo.png");
+    for (const std::string &path : {folder.Path(), folder.PathOf("missing")}) {
+        SCOPED_TRACE(path);
+        ResetImageSequence();
+        g_imageFolder = path;
+        ArmTimer();
+        for (int i = 0; i < 3; ++i) {
+            g_currentImage = "left over.jpg";
+            AdvanceImage("\\*.jpg");
+            EXPECT_EQ(g_currentImage, "");
+        }
+        EXPECT_TRUE(StopTimer());
+    }
+}
+
+TEST_F(ImageSequenceTest, OnlyFilesWhoseOwnNameEndsInJpgAreImages)
+{
+    ScratchFolder folder;
+    folder.AddFolder("x.jpg");
+    folder.AddFile("b.jpgx");
+    folder.AddFile("a.jpg");
+    folder.AddFile("c.JPG");
+    g_imageFolder = folder.Path();
+    ArmTimer();
+
+    std::vector<std::string> delivered = Step(2);
+    std::sort(delivered.begin(), delivered.end());
+    EXPECT_EQ(delivered, (std::vector<std::string>{"a.jpg", "c.JPG"}));
+    AdvanceImage("\\*.jpg");
+    EXPECT_TRUE(g_currentImage == "a.jpg" || g_currentImage == "c.JPG") << g_currentImage;
+    EXPECT_FALSE(StopTimer());
+}
+
+TEST_F(ImageSequenceTest, FolderOfLookAlikesOnlyIsAFolderWithoutImages)
+{
+    ScratchFolder folder;
+    folder.AddFolder("x.jpg");
+    folder.AddFile("b.jpgx");
+    ASSERT_FALSE(folder.List("*.jpg").empty()) << "the platform's search matches them";
+    g_imageFolder = folder.Path();
+    ArmTimer();
+    g_currentImage = "from the last folder.jpg";
+    for (int i = 0; i < 2; ++i) {
+        AdvanceImage("\\*.jpg");
+        EXPECT_EQ(g_currentImage, "");
+    }
+    EXPECT_TRUE(StopTimer());
+}
+
+TEST_F(ImageSequenceTest, FolderChangeTakesEffectOnlyAfterARewind)
+{
+    ScratchFolder first, second;
+    first.AddFile("a1.jpg");
+    first.AddFile("a2.jpg");
+    second.AddFile("b1.jpg");
+    g_imageFolder = first.Path();
+    Step(1);
+
+    g_imageFolder = second.Path();
+    std::vector<std::string> next = Step(1);
+    EXPECT_EQ(next[0][0], 'a') << "the open search keeps walking the first folder";
+
+    ResetImageSequence();
+    EXPECT_EQ(Step(1), std::vector<std::string>{"b1.jpg"});
+}

@@ -1,0 +1,179 @@
+#include "program/program_driver.h"
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+std::string BuildFolder()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+namespace {
+struct WindowSearch {
+    DWORD processId;
+    const char *className;
+    HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM parameter)
+{
+    auto *search = reinterpret_cast<WindowSearch *>(parameter);
+    DWORD processId = 0;
+    char className[64];
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == search->processId && GetClassNameA(window, className, sizeof className) &&
+        strcmp(className, search->className) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindProcessWindow(DWORD processId, const char *className, bool visibleOnly = false)
+{
+    WindowSearch search = {processId, className, nullptr};
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found && visibleOnly && !IsWindowVisible(search.found))
+        return nullptr;
+    return search.found;
+}
+}  // namespace
+
+RunningProgram::RunningProgram(const ScratchFolder &home, Options options)
+{
+    std::string program = home.PathOf("BackdropCarousel.exe");
+    if (!CopyFileA((BuildFolder() + "\\BackdropCarousel.exe").c_str(), program.c_str(), FALSE))
+        ADD_FAILURE() << "cannot copy the program to " << program;
+    if (options.settings)
+        home.AddFile("settings.ini", options.settings);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + program + "\"";
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        options.currentFolder ? options.currentFolder : home.Path().c_str(), &startup,
+                        &process_)) {
+        ADD_FAILURE() << "cannot start " << program;
+        return;
+    }
+    messages_ = std::make_unique<MessageBoxWatcher>(process_.dwProcessId, std::move(options.observer));
+    Eventually([this] { return (window_ = FindProcessWindow(ProcessId(), "wcBackdropCarousel")) != nullptr; },
+               15000);
+    if (!window_)
+        ADD_FAILURE() << "the program's window did not appear";
+}
+
+RunningProgram::~RunningProgram()
+{
+    if (!process_.hProcess)
+        return;
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+    messages_.reset();
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+}
+
+bool RunningProgram::WaitUntilShown(DWORD timeoutMillis) const
+{
+    return Eventually([this] { return IsWindowVisible(window_) != FALSE; }, timeoutMillis);
+}
+
+void RunningProgram::Sync() const
+{
+    DWORD_PTR result;
+    SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+}
+
+std::vector<HWND> RunningProgram::Controls() const
+{
+    std::vector<HWND> controls;
+    for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        controls.push_back(child);
+    return controls;
+}
+
+std::string RunningProgram::Text(HWND control)
+{
+    char text[1024] = "";
+    SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+void RunningProgram::Type(HWND box, const std::string &text) const
+{
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void RunningProgram::Click(int id) const
+{
+    // Returns once the click is handled, also when it opened a message box:
+    // the watcher answers that.
+    SendMessageA(Control(id), BM_CLICK, 0, 0);
+}
+
+void RunningProgram::Select(int comboId, int index) const
+{
+    // What picking an item from the list does: select it, then tell the window.
+    HWND combo = Control(comboId);
+    SendMessageA(combo, CB_SETCURSEL, index, 0);
+    SendMessageA(window_, WM_COMMAND, MAKEWPARAM(comboId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+int RunningProgram::Selection(int comboId) const
+{
+    return static_cast<int>(SendMessageA(Control(comboId), CB_GETCURSEL, 0, 0));
+}
+
+bool RunningProgram::Checked(int id) const
+{
+    return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void RunningProgram::Tray(UINT mouseMessage) const
+{
+    SendMessageA(window_, kTrayCallback, kTrayIconId, mouseMessage);
+}
+
+bool RunningProgram::TrayIconPresent() const
+{
+    // The shell accepts a change only for an icon it holds.
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = window_;
+    icon.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+}
+
+void RunningProgram::ChooseTrayItem(int position) const
+{
+    PostMessageA(window_, kTrayCallback, kTrayIconId, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    if (!Eventually([&] { return (menu = FindProcessWindow(ProcessId(), "#32768", true)) != nullptr; })) {
+        ADD_FAILURE() << "the tray menu did not open";
+        return;
+    }
+    // The keyboard walks the open menu from its first item.
+    for (int i = 0; i <= position; ++i)
+        PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    // The choice is posted to the window before the menu closes.
+    if (!Eventually([&] { return !IsWindowVisible(menu); }))
+        ADD_FAILURE() << "the tray menu did not close";
+}
+
+DWORD RunningProgram::WaitForExit(DWORD timeoutMillis) const
+{
+    WaitForSingleObject(process_.hProcess, timeoutMillis);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}

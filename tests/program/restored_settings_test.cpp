@@ -1,0 +1,100 @@
+#include "program/program_driver.h"
+#include "support/desktop_log.h"
+
+#include <gtest/gtest.h>
+
+using Log = std::vector<std::string>;
+
+class RestoredSettingsTest : public testing::Test {
+protected:
+    void SetUp() override { ClearDesktopLog(); }
+
+    std::string Settings(const std::string &lines) const { return "[Settings]\r\n" + lines; }
+
+    ScratchFolder home_, pictures_;
+};
+
+TEST_F(RestoredSettingsTest, EveryKeyIsRestoredAndTheStyleApplied)
+{
+    std::string settings = Settings("wallpaperDir=" + pictures_.Path() +
+                                    "\r\nwallpaperMode=1\r\nrotationInt=0012\r\nrotationIntType=1\r\n"
+                                    "rotateAtStartup=0\r\n");
+    RunningProgram program(home_, WithSettings(settings));
+    ASSERT_TRUE(program.WaitUntilShown());
+
+    EXPECT_EQ(RunningProgram::Text(program.FolderBox()), pictures_.Path());
+    EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "0012") << "shown as stored";
+    EXPECT_EQ(program.Selection(kStyleComboId), 1);
+    EXPECT_EQ(program.Selection(kUnitComboId), 1);
+    EXPECT_FALSE(program.Checked(kRotateAtStartupId));
+    EXPECT_EQ(ReadDesktopLog(), (Log{"create", "SetWallpaperOptions 8 1 0", "ApplyChanges 7"}));
+    EXPECT_TRUE(program.Messages().Messages().empty());
+}
+
+TEST_F(RestoredSettingsTest, OutOfRangeIndicesAndOtherWordsFallBack)
+{
+    std::string settings = Settings("wallpaperMode=5\r\nrotationIntType=-2\r\nrotateAtStartup=yes\r\n");
+    RunningProgram program(home_, WithSettings(settings));
+    ASSERT_TRUE(program.WaitUntilShown());
+
+    EXPECT_EQ(program.Selection(kStyleComboId), 0);
+    EXPECT_EQ(program.Selection(kUnitComboId), 0);
+    EXPECT_FALSE(program.Checked(kRotateAtStartupId)) << "only 1 means yes";
+    EXPECT_EQ(ReadDesktopLog(), (Log{"create", "SetWallpaperOptions 8 0 0", "ApplyChanges 7"}));
+}
+
+TEST_F(RestoredSettingsTest, MinutesAtStartupRotateWithoutComplaint)
+{
+    pictures_.AddFile("a.jpg");
+    std::string settings = Settings("wallpaperDir=" + pictures_.Path() +
+                                    "\r\nrotationInt=2\r\nrotationIntType=1\r\nrotateAtStartup=1\r\n");
+    RunningProgram program(home_, WithSettings(settings));
+    ASSERT_TRUE(program.WaitUntilShown());
+    Sleep(500);
+
+    EXPECT_TRUE(program.Messages().Messages().empty());
+    EXPECT_TRUE(program.Checked(kRotateAtStartupId));
+    // Two minutes: no picture yet.
+    EXPECT_EQ(ReadDesktopLog(), (Log{"create", "SetWallpaperOptions 8 0 0", "ApplyChanges 7"}));
+}
+
+TEST_F(RestoredSettingsTest, EmptyFolderAtStartupIsReportedBeforeTheWindowShows)
+{
+    bool shownDuringMessage = true;
+    bool trayIconDuringMessage = true;
+    RunningProgram::Options options;
+    std::string settings = Settings("wallpaperDir=\r\nrotateAtStartup=1\r\n");
+    options.settings = settings.c_str();
+    options.observer = [&](const ShownMessage &) {
+        HWND window = FindWindowA("wcBackdropCarousel", nullptr);
+        shownDuringMessage = IsWindowVisible(window) != FALSE;
+        NOTIFYICONDATAA icon = {};
+        icon.cbSize = sizeof icon;
+        icon.hWnd = window;
+        icon.uID = kTrayIconId;
+        trayIconDuringMessage = Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+    };
+    RunningProgram program(home_, options);
+    ASSERT_TRUE(program.Messages().WaitFor(1));
+    ASSERT_TRUE(program.WaitUntilShown());
+
+    std::vector<ShownMessage> shown = program.Messages().Messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "You must specify a path!");
+    EXPECT_EQ(shown[0].caption, "Error");
+    EXPECT_FALSE(shown[0].hasOwner);
+    EXPECT_FALSE(shownDuringMessage);
+    EXPECT_FALSE(trayIconDuringMessage);
+    EXPECT_TRUE(program.TrayIconPresent());
+}
+
+TEST_F(RestoredSettingsTest, NegativeIntervalFromTheFileIsTooSmall)
+{
+    std::string settings = Settings("wallpaperDir=" + pictures_.Path() +
+                                    "\r\nrotationInt=-5\r\nrotateAtStartup=1\r\n");
+    RunningProgram program(home_, WithSettings(settings));
+    ASSERT_TRUE(program.Messages().WaitFor(1));
+    EXPECT_EQ(Texts(program.Messages().Messages()),
+              std::vector<std::string>{"The interval you specified is too small!"});
+    EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "-5");
+}

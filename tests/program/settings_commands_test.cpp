@@ -1,0 +1,186 @@
+#include "program/program_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kSaveFailed[] = "Your settings could not be saved!";
+
+std::vector<std::string> Lines(const std::string &path)
+{
+    std::vector<std::string> lines;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string RunValue()
+{
+    char data[MAX_PATH] = "";
+    DWORD size = sizeof data;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel", RRF_RT_REG_SZ, nullptr, data, &size) !=
+        ERROR_SUCCESS)
+        return "(none)";
+    return data;
+}
+}  // namespace
+
+class SettingsCommandsTest : public testing::Test {
+protected:
+    void SetUp() override { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel"); }
+    void TearDown() override { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel"); }
+
+    std::string SettingsFile() const { return home_.PathOf("settings.ini"); }
+
+    ScratchFolder home_;
+};
+
+TEST_F(SettingsCommandsTest, SaveWritesTheControlsAndConfirms)
+{
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    program.Type(program.FolderBox(), "D:\\Holiday Pictures");
+    program.Type(program.IntervalBox(), "0012");
+    program.Select(kUnitComboId, 1);
+    program.Select(kStyleComboId, 2);
+    program.Click(kSaveSettingsId);
+    ASSERT_TRUE(program.Messages().WaitFor(1));
+
+    std::vector<ShownMessage> shown = program.Messages().Messages();
+    EXPECT_EQ(shown[0].text, "Your settings have been saved!");
+    EXPECT_EQ(shown[0].caption, "Info");
+    EXPECT_FALSE(shown[0].hasOwner);
+    EXPECT_EQ(Lines(SettingsFile()),
+              (std::vector<std::string>{"[Settings]", "wallpaperDir=D:\\Holiday Pictures", "rotationInt=12",
+                                        "rotationIntType=1", "wallpaperMode=2", "rotateAtStartup=0"}));
+}
+
+TEST_F(SettingsCommandsTest, SaveLandsBesideTheProgramAndKeepsTypedFolderTo259Characters)
+{
+    ScratchFolder elsewhere;
+    RunningProgram::Options options;
+    options.currentFolder = elsewhere.Path().c_str();
+    RunningProgram program(home_, options);
+    ASSERT_TRUE(program.WaitUntilShown());
+    std::string folder = "C:\\" + std::string(257, 'f');  // 260 characters
+    program.Type(program.FolderBox(), folder);
+    program.Type(program.IntervalBox(), "");
+    program.Click(kSaveSettingsId);
+    ASSERT_TRUE(program.Messages().WaitFor(1));
+
+    std::vector<std::string> lines = Lines(SettingsFile());
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[1], "wallpaperDir=" + folder.substr(0, 259));
+    EXPECT_EQ(lines[2], "rotationInt=0");
+    EXPECT_EQ(elsewhere.List("*"), (std::vector<std::string>{".", ".."}));
+}
+
+TEST_F(SettingsCommandsTest, FailedSaveIsReportedInsteadOfConfirmed)
+{
+    home_.AddFolder("settings.ini");
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    program.Click(kSaveSettingsId);
+    ASSERT_TRUE(program.Messages().WaitFor(1));
+    Sleep(300);
+
+    std::vector<ShownMessage> shown = program.Messages().Messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, kSaveFailed);
+    EXPECT_EQ(shown[0].caption, "Error");
+    EXPECT_FALSE(shown[0].hasOwner);
+}
+
+TEST_F(SettingsCommandsTest, RotateAtStartupIsWrittenAtOnce)
+{
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    program.Click(kRotateAtStartupId);
+    EXPECT_TRUE(program.Checked(kRotateAtStartupId));
+    EXPECT_EQ(Lines(SettingsFile()), (std::vector<std::string>{"[Settings]", "rotateAtStartup=1"}));
+    program.Click(kRotateAtStartupId);
+    EXPECT_FALSE(program.Checked(kRotateAtStartupId));
+    EXPECT_EQ(Lines(SettingsFile()), (std::vector<std::string>{"[Settings]", "rotateAtStartup=0"}));
+    EXPECT_TRUE(program.Messages().Messages().empty());
+}
+
+TEST_F(SettingsCommandsTest, RotateAtStartupKeepsItsStateWhenTheFileCannotTakeIt)
+{
+    home_.AddFolder("settings.ini");
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    program.Click(kRotateAtStartupId);
+    ASSERT_TRUE(program.Messages().WaitFor(1));
+    EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{kSaveFailed});
+    EXPECT_FALSE(program.Checked(kRotateAtStartupId));
+}
+
+TEST_F(SettingsCommandsTest, StartWithWindowsFollowsTheRegistry)
+{
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    EXPECT_FALSE(program.Checked(kStartWithWindowsId));
+
+    program.Click(kStartWithWindowsId);
+    EXPECT_TRUE(program.Checked(kStartWithWindowsId));
+    EXPECT_EQ(RunValue(), home_.PathOf("BackdropCarousel.exe"));
+    program.Click(kStartWithWindowsId);
+    EXPECT_FALSE(program.Checked(kStartWithWindowsId));
+    EXPECT_EQ(RunValue(), "(none)");
+    EXPECT_TRUE(program.Messages().Messages().empty());
+}
+
+TEST_F(SettingsCommandsTest, StartWithWindowsReportsAChangeThatDidNotHappen)
+{
+    // Without the Run key the program cannot write its value, as without rights to it.
+    ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRunKey), ERROR_SUCCESS);
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    program.Click(kStartWithWindowsId);
+    ASSERT_TRUE(program.Messages().WaitFor(1));
+    HKEY run;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_WRITE, nullptr, &run, nullptr);
+    RegCloseKey(run);
+
+    std::vector<ShownMessage> shown = program.Messages().Messages();
+    EXPECT_EQ(shown[0].text, "Could not change the start with Windows setting!");
+    EXPECT_EQ(shown[0].caption, "Error");
+    EXPECT_FALSE(shown[0].hasOwner);
+    EXPECT_FALSE(program.Checked(kStartWithWindowsId));
+    EXPECT_EQ(RunValue(), "(none)");
+}
+
+TEST_F(SettingsCommandsTest, AnExistingEntryChecksTheBoxAtStart)
+{
+    const char other[] = "D:\\Other Copy\\BackdropCarousel.exe";
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel", REG_SZ, other, sizeof other);
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    EXPECT_TRUE(program.Checked(kStartWithWindowsId));
+}
+
+TEST_F(SettingsCommandsTest, CancellingTheFolderPickerLeavesTheBox)
+{
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    std::string before = RunningProgram::Text(program.FolderBox());
+    PostMessageA(program.Control(kBrowseId), BM_CLICK, 0, 0);
+
+    HWND picker = nullptr;
+    ASSERT_TRUE(Eventually([&] {
+        picker = FindWindowExA(nullptr, nullptr, "#32770", nullptr);
+        return picker && IsWindowVisible(picker) && FindWindowExA(picker, nullptr, "SysTreeView32", nullptr);
+    }));
+    EXPECT_EQ(GetWindow(picker, GW_OWNER), nullptr) << "the picker has no owner";
+    EXPECT_TRUE(IsWindowEnabled(program.Window())) << "the settings window stays usable";
+    PostMessageA(picker, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindow(picker); }));
+    program.Sync();
+    EXPECT_EQ(RunningProgram::Text(program.FolderBox()), before);
+}

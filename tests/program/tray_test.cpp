@@ -1,0 +1,93 @@
+#include "program/program_driver.h"
+#include "support/desktop_log.h"
+
+#include <gtest/gtest.h>
+
+class TrayTest : public testing::Test {
+protected:
+    void SetUp() override { ClearDesktopLog(); }
+    ScratchFolder home_;
+};
+
+TEST_F(TrayTest, CloseHidesAndDoubleClickShowsAgain)
+{
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    HWND window = program.Window();
+    RECT before;
+    GetWindowRect(window, &before);
+
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(program.TrayIconPresent());
+    EXPECT_EQ(program.WaitForExit(300), static_cast<DWORD>(STILL_ACTIVE));
+
+    for (UINT nothing : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONUP, WM_MOUSEMOVE})
+        program.Tray(nothing);
+    EXPECT_FALSE(IsWindowVisible(window)) << "only a double click shows the window";
+
+    program.Tray(WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(window));
+    program.Tray(WM_LBUTTONDBLCLK);
+    RECT after;
+    GetWindowRect(window, &after);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+TEST_F(TrayTest, ExitFromTheMenuRemovesTheIconAndShutsDown)
+{
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    ASSERT_TRUE(program.TrayIconPresent());
+
+    program.ChooseTrayItem(1);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_FALSE(program.TrayIconPresent());
+    std::vector<std::string> log = ReadDesktopLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), "Release 0") << "the Active Desktop object is released at shutdown";
+}
+
+TEST_F(TrayTest, MenuOpensWithTheWindowInFrontAndStartsRotation)
+{
+    ScratchFolder pictures;
+    pictures.AddFile("first.jpg");
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    program.Type(program.FolderBox(), pictures.Path());
+    program.Type(program.IntervalBox(), "3");
+    SendMessageA(program.Window(), WM_CLOSE, 0, 0);
+
+    // The menu closes again when the user clicks elsewhere only if its
+    // window was brought to the front first.
+    PostMessageA(program.Window(), kTrayCallback, kTrayIconId, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (menu = FindWindowA("#32768", nullptr)) && IsWindowVisible(menu); }));
+    EXPECT_EQ(GetForegroundWindow(), program.Window());
+    PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(Eventually([&] { return !IsWindowVisible(menu); }));
+
+    ClearDesktopLog();
+    program.ChooseTrayItem(0);
+    PostMessageA(program.Window(), WM_TIMER, 4000, 0);
+    EXPECT_TRUE(Eventually([] { return ReadDesktopLog().size() >= 3; }));
+    EXPECT_EQ(ReadDesktopLog(), (std::vector<std::string>{"SetWallpaper " + pictures.PathOf("first.jpg") + " 0",
+                                                          "SetWallpaperOptions 8 0 0", "ApplyChanges 15"}));
+    EXPECT_TRUE(program.Messages().Messages().empty());
+}
+
+TEST_F(TrayTest, IconComesBackWhenTheShellRestarts)
+{
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = program.Window();
+    icon.uID = kTrayIconId;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));  // as a restarted shell has forgotten it
+    ASSERT_FALSE(program.TrayIconPresent());
+
+    SendMessageA(program.Window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(program.TrayIconPresent());
+}

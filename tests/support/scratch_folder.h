@@ -1,0 +1,25 @@
+// A fresh, uniquely named folder under the temporary directory, removed with
+// everything in it when the test ends.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder &) = delete;
+    ScratchFolder &operator=(const ScratchFolder &) = delete;
+
+    const std::string &Path() const { return path_; }
+    std::string PathOf(const std::string &name) const { return path_ + "\\" + name; }
+    void AddFile(const std::string &name, const std::string &content = "") const;
+    void AddFolder(const std::string &name) const;
+
+    // The names the platform's own search lists for the pattern, in its order.
+    std::vector<std::string> List(const std::string &pattern) const;
+
+private:
+    std::string path_;
+};

@@ -1,0 +1,68 @@
+#include "support/rotation_fixture.h"
+
+using WallpaperApplierTest = RotationFixture;
+using Log = std::vector<std::string>;
+
+TEST_F(WallpaperApplierTest, StyleChangesSendTheRecordAndApplyWithoutForce)
+{
+    const struct {
+        LRESULT selection;
+        const char *options;
+    } cases[] = {{1, "SetWallpaperOptions 8 1 0"}, {2, "SetWallpaperOptions 8 2 0"},
+                 {0, "SetWallpaperOptions 8 0 0"}, {5, "SetWallpaperOptions 8 0 0"},
+                 {CB_ERR, "SetWallpaperOptions 8 0 0"}};
+    for (const auto &c : cases) {
+        ClearDesktopLog();
+        SetWallpaperStyle(c.selection);
+        EXPECT_EQ(ReadDesktopLog(), (Log{c.options, "ApplyChanges 7"})) << c.selection;
+    }
+}
+
+TEST_F(WallpaperApplierTest, NewFileIsSetWithTheCurrentStyleAndForced)
+{
+    SetWallpaperStyle(1);
+    ClearDesktopLog();
+    // A long path first: the shorter one after it must arrive terminated.
+    std::string longPath = "C:\\" + std::string(250, 'p') + "\\" + std::string(250, 'f') + ".jpg";
+    ApplyWallpaper(longPath);
+    ApplyWallpaper("C:\\Pictures\\a.jpg");
+    EXPECT_EQ(ReadDesktopLog(), (Log{"SetWallpaper " + longPath + " 0", "SetWallpaperOptions 8 1 0",
+                                     "ApplyChanges 15", "SetWallpaper C:\\Pictures\\a.jpg 0",
+                                     "SetWallpaperOptions 8 1 0", "ApplyChanges 15"}));
+}
+
+TEST_F(WallpaperApplierTest, PathIsConvertedFromTheAnsiCodePage)
+{
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "written for Western European text";
+    ApplyWallpaper("C:\\Caf\xe9\\cr\xe8me.jpg");
+    Log log = ReadDesktopLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "SetWallpaper C:\\Caf\xc3\xa9\\cr\xc3\xa8me.jpg 0");
+}
+
+TEST_F(WallpaperApplierTest, ReleaseDropsTheOnlyReference)
+{
+    EXPECT_EQ(g_wallpaperApplier.options.dwSize, sizeof(WALLPAPEROPT));
+    ReleaseWallpaperApplier();
+    EXPECT_EQ(ReadDesktopLog(), Log{"Release 0"});
+}
+
+TEST_F(WallpaperApplierTest, WithoutTheShellObjectNothingIsCalled)
+{
+    ReleaseWallpaperApplier();
+    // The shell's object cannot be created when its server is gone.
+    const char server[] = "Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}\\InprocServer32";
+    const char missing[] = "C:\\nowhere\\missing.dll";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, server, nullptr, REG_SZ, missing, sizeof missing),
+              ERROR_SUCCESS);
+    CreateWallpaperApplier();
+    InstallDesktopStandIn();
+
+    EXPECT_EQ(g_wallpaperApplier.desktop, nullptr);
+    SetWallpaperStyle(2);
+    ApplyWallpaper("C:\\Pictures\\a.jpg");
+    ReleaseWallpaperApplier();
+    EXPECT_TRUE(ReadDesktopLog().empty());
+    EXPECT_EQ(g_wallpaperApplier.options.dwStyle, static_cast<DWORD>(WPSTYLE_STRETCH));
+}
