@@ -11,9 +11,12 @@ build_arch x86_64
 
 start_virtual_display
 ensure_wine_prefix
-# One server for the whole run instead of one per test program.
+# One server for the whole run instead of one per test program. Wine's
+# background services start with the first program and keep its output
+# open; starting them here keeps them off the test programs' pipes.
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true; kill ${XVFB_PID:-} 2>/dev/null || true' EXIT
+wine cmd /c exit </dev/null >/dev/null 2>&1
 
 # One summary for both architectures.
 printf 'subdirs("i686" "x86_64")\n' > "$root/build/CTestTestfile.cmake"
