@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+
 namespace {
 struct ExpectedControl {
     const char *className;
