@@ -3,21 +3,6 @@
 using WallpaperApplierTest = RotationFixture;
 using Log = std::vector<std::string>;
 
-TEST_F(WallpaperApplierTest, StyleChangesSendTheRecordAndApplyWithoutForce)
-{
-    const struct {
-        LRESULT selection;
-        const char *options;
-    } cases[] = {{1, "SetWallpaperOptions 8 1 0"}, {2, "SetWallpaperOptions 8 2 0"},
-                 {0, "SetWallpaperOptions 8 0 0"}, {5, "SetWallpaperOptions 8 0 0"},
-                 {CB_ERR, "SetWallpaperOptions 8 0 0"}};
-    for (const auto &c : cases) {
-        ClearDesktopLog();
-        SetWallpaperStyle(c.selection);
-        EXPECT_EQ(ReadDesktopLog(), (Log{c.options, "ApplyChanges 7"})) << c.selection;
-    }
-}
-
 TEST_F(WallpaperApplierTest, NewFileIsSetWithTheCurrentStyleAndForced)
 {
     SetWallpaperStyle(1);
@@ -39,13 +24,6 @@ TEST_F(WallpaperApplierTest, PathIsConvertedFromTheAnsiCodePage)
     Log log = ReadDesktopLog();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "SetWallpaper C:\\Caf\xc3\xa9\\cr\xc3\xa8me.jpg 0");
-}
-
-TEST_F(WallpaperApplierTest, ReleaseDropsTheOnlyReference)
-{
-    EXPECT_EQ(g_wallpaperApplier.options.dwSize, sizeof(WALLPAPEROPT));
-    ReleaseWallpaperApplier();
-    EXPECT_EQ(ReadDesktopLog(), Log{"Release 0"});
 }
 
 TEST_F(WallpaperApplierTest, WithoutTheShellObjectNothingIsCalled)

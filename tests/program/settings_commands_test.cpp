@@ -156,13 +156,16 @@ TEST_F(SettingsCommandsTest, StartWithWindowsReportsAChangeThatDidNotHappen)
     EXPECT_EQ(RunValue(), "(none)");
 }
 
-TEST_F(SettingsCommandsTest, AnExistingEntryChecksTheBoxAtStart)
+TEST_F(SettingsCommandsTest, AnotherCopysEntryCountsAndIsReplacedByThisPath)
 {
     const char other[] = "D:\\Other Copy\\BackdropCarousel.exe";
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel", REG_SZ, other, sizeof other);
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
     EXPECT_TRUE(program.Checked(kStartWithWindowsId));
+    program.Click(kStartWithWindowsId);
+    program.Click(kStartWithWindowsId);
+    EXPECT_EQ(RunValue(), home_.PathOf("BackdropCarousel.exe"));
 }
 
 TEST_F(SettingsCommandsTest, CancellingTheFolderPickerLeavesTheBox)
