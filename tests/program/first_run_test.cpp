@@ -114,7 +114,7 @@ TEST_F(FirstRunTest, ControlsStandInTheirOrderWithTheirTextsStylesAndIds)
     EXPECT_EQ(ComboItems(controls[10]), (std::vector<std::string>{"Seconds", "Minutes"}));
     EXPECT_EQ(SendMessageA(controls[1], EM_GETLIMITTEXT, 0, 0), 260);
     EXPECT_EQ(SendMessageA(controls[9], EM_GETLIMITTEXT, 0, 0), 4);
-    EXPECT_FALSE(program.Checked(kRotateAtStartupId));
+    EXPECT_FALSE(program.Checked(IDC_ROTATE_AT_STARTUP));
 }
 
 TEST_F(FirstRunTest, DefaultStyleIsAppliedAtOnceAndNothingRotates)

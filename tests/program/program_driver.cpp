@@ -1,7 +1,5 @@
 #include "program/program_driver.h"
 
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -140,22 +138,28 @@ bool RunningProgram::Checked(int id) const
 
 void RunningProgram::Tray(UINT mouseMessage) const
 {
-    SendMessageA(window_, kTrayCallback, kTrayIconId, mouseMessage);
+    SendMessageA(window_, WM_TRAYICON, ID_TRAY_ICON, mouseMessage);
+}
+
+NOTIFYICONDATAA TrayIconOf(HWND window)
+{
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = window;
+    icon.uID = ID_TRAY_ICON;
+    return icon;
 }
 
 bool RunningProgram::TrayIconPresent() const
 {
     // The shell accepts a change only for an icon it holds.
-    NOTIFYICONDATAA icon = {};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = window_;
-    icon.uID = kTrayIconId;
+    NOTIFYICONDATAA icon = TrayIconOf(window_);
     return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
 }
 
 void RunningProgram::ChooseTrayItem(int position) const
 {
-    PostMessageA(window_, kTrayCallback, kTrayIconId, WM_RBUTTONDOWN);
+    PostMessageA(window_, WM_TRAYICON, ID_TRAY_ICON, WM_RBUTTONDOWN);
     HWND menu = nullptr;
     if (!Eventually([&] { return (menu = FindProcessWindow(ProcessId(), "#32768", true)) != nullptr; })) {
         ADD_FAILURE() << "the tray menu did not open";

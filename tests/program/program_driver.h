@@ -5,25 +5,14 @@
 
 #include "support/message_box_watcher.h"
 #include "support/scratch_folder.h"
+#include "ui/settings_window.h"
+#include "ui/tray_icon.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
 #include <string>
-
-// Control ids of the settings window, as a user's tools would see them.
-enum : int {
-    kStyleComboId = 500,
-    kUnitComboId = 501,
-    kStartRotationId = 1000,
-    kBrowseId = 1004,
-    kSaveSettingsId = 1005,
-    kStartWithWindowsId = 1007,
-    kRotateAtStartupId = 1008,
-};
-
-constexpr UINT kTrayCallback = WM_USER + 1;
-constexpr UINT kTrayIconId = 3000;
 
 class RunningProgram {
 public:
@@ -85,6 +74,9 @@ inline RunningProgram::Options WithSettings(const std::string &settings)
     options.settings = settings.c_str();
     return options;
 }
+
+// The shell's key to the program's tray icon.
+NOTIFYICONDATAA TrayIconOf(HWND window);
 
 // Waits until condition() holds, polling; returns its last value.
 template <typename Condition>

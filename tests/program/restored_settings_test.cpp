@@ -24,9 +24,9 @@ TEST_F(RestoredSettingsTest, EveryKeyIsRestoredAndTheStyleApplied)
 
     EXPECT_EQ(RunningProgram::Text(program.FolderBox()), pictures_.Path());
     EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "0012") << "shown as stored";
-    EXPECT_EQ(program.Selection(kStyleComboId), 1);
-    EXPECT_EQ(program.Selection(kUnitComboId), 1);
-    EXPECT_FALSE(program.Checked(kRotateAtStartupId));
+    EXPECT_EQ(program.Selection(IDC_WALLPAPER_MODE), 1);
+    EXPECT_EQ(program.Selection(IDC_INTERVAL_UNIT), 1);
+    EXPECT_FALSE(program.Checked(IDC_ROTATE_AT_STARTUP));
     EXPECT_EQ(ReadDesktopLog(), (Log{"create", "SetWallpaperOptions 8 1 0", "ApplyChanges 7"}));
     EXPECT_TRUE(program.Messages().Messages().empty());
 }
@@ -37,9 +37,9 @@ TEST_F(RestoredSettingsTest, OutOfRangeIndicesAndOtherWordsFallBack)
     RunningProgram program(home_, WithSettings(settings));
     ASSERT_TRUE(program.WaitUntilShown());
 
-    EXPECT_EQ(program.Selection(kStyleComboId), 0);
-    EXPECT_EQ(program.Selection(kUnitComboId), 0);
-    EXPECT_FALSE(program.Checked(kRotateAtStartupId)) << "only 1 means yes";
+    EXPECT_EQ(program.Selection(IDC_WALLPAPER_MODE), 0);
+    EXPECT_EQ(program.Selection(IDC_INTERVAL_UNIT), 0);
+    EXPECT_FALSE(program.Checked(IDC_ROTATE_AT_STARTUP)) << "only 1 means yes";
     EXPECT_EQ(ReadDesktopLog(), (Log{"create", "SetWallpaperOptions 8 0 0", "ApplyChanges 7"}));
 }
 
@@ -53,7 +53,7 @@ TEST_F(RestoredSettingsTest, MinutesAtStartupRotateWithoutComplaint)
     Sleep(500);
 
     EXPECT_TRUE(program.Messages().Messages().empty());
-    EXPECT_TRUE(program.Checked(kRotateAtStartupId));
+    EXPECT_TRUE(program.Checked(IDC_ROTATE_AT_STARTUP));
     // Two minutes: no picture yet.
     EXPECT_EQ(ReadDesktopLog(), (Log{"create", "SetWallpaperOptions 8 0 0", "ApplyChanges 7"}));
 }
@@ -68,10 +68,7 @@ TEST_F(RestoredSettingsTest, EmptyFolderAtStartupIsReportedBeforeTheWindowShows)
     options.observer = [&](const ShownMessage &) {
         HWND window = FindWindowA("wcBackdropCarousel", nullptr);
         shownDuringMessage = IsWindowVisible(window) != FALSE;
-        NOTIFYICONDATAA icon = {};
-        icon.cbSize = sizeof icon;
-        icon.hWnd = window;
-        icon.uID = kTrayIconId;
+        NOTIFYICONDATAA icon = TrayIconOf(window);
         trayIconDuringMessage = Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
     };
     RunningProgram program(home_, options);

@@ -53,10 +53,10 @@ TEST_F(RotationTest, TicksWalkTheFolderOnceInTheStyleChosen)
 
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
-    program.Select(kStyleComboId, 2);
+    program.Select(IDC_WALLPAPER_MODE, 2);
     program.Type(program.FolderBox(), pictures_.Path());
     program.Type(program.IntervalBox(), "60");
-    program.Click(kStartRotationId);
+    program.Click(IDC_START_ROTATION);
     for (int tick = 0; tick < 4; ++tick)
         Tick(program);
 
@@ -67,7 +67,7 @@ TEST_F(RotationTest, TicksWalkTheFolderOnceInTheStyleChosen)
 
     // Started again, the walk begins anew from the first picture.
     ClearDesktopLog();
-    program.Click(kStartRotationId);
+    program.Click(IDC_START_ROTATION);
     Tick(program);
     EXPECT_EQ(ReadDesktopLog(), Applied(pictures_, {images[0]}, 2));
 }
@@ -82,7 +82,7 @@ TEST_F(RotationTest, TimerFiresByItselfAndStopsAtTheEndOfTheFolder)
     program.Type(program.FolderBox(), pictures_.Path());
     program.Type(program.IntervalBox(), "3");
     DWORD started = GetTickCount();
-    program.Click(kStartRotationId);
+    program.Click(IDC_START_ROTATION);
 
     Log expected = After(kStyleAtStart, Applied(pictures_, {listed[0], listed[1], listed[1]}, 0));
     ASSERT_TRUE(Eventually([&] { return ReadDesktopLog().size() >= expected.size(); }, 15000));
@@ -97,7 +97,7 @@ TEST_F(RotationTest, BadInputIsReportedAlsoWhenStartedFromTheTrayWhileHidden)
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
     program.Type(program.IntervalBox(), "2");
-    program.Click(kStartRotationId);
+    program.Click(IDC_START_ROTATION);
 
     SendMessageA(program.Window(), WM_CLOSE, 0, 0);
     program.Type(program.FolderBox(), "");

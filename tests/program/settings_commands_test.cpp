@@ -47,9 +47,9 @@ TEST_F(SettingsCommandsTest, SaveWritesTheControlsAndConfirms)
     ASSERT_TRUE(program.WaitUntilShown());
     program.Type(program.FolderBox(), "D:\\Holiday Pictures");
     program.Type(program.IntervalBox(), "0012");
-    program.Select(kUnitComboId, 1);
-    program.Select(kStyleComboId, 2);
-    program.Click(kSaveSettingsId);
+    program.Select(IDC_INTERVAL_UNIT, 1);
+    program.Select(IDC_WALLPAPER_MODE, 2);
+    program.Click(IDC_SAVE_SETTINGS);
     ASSERT_TRUE(program.Messages().WaitFor(1));
 
     std::vector<ShownMessage> shown = program.Messages().Messages();
@@ -71,7 +71,7 @@ TEST_F(SettingsCommandsTest, SaveLandsBesideTheProgramAndKeepsTypedFolderTo259Ch
     std::string folder = "C:\\" + std::string(257, 'f');  // 260 characters
     program.Type(program.FolderBox(), folder);
     program.Type(program.IntervalBox(), "");
-    program.Click(kSaveSettingsId);
+    program.Click(IDC_SAVE_SETTINGS);
     ASSERT_TRUE(program.Messages().WaitFor(1));
 
     std::vector<std::string> lines = Lines(SettingsFile());
@@ -86,7 +86,7 @@ TEST_F(SettingsCommandsTest, FailedSaveIsReportedInsteadOfConfirmed)
     home_.AddFolder("settings.ini");
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
-    program.Click(kSaveSettingsId);
+    program.Click(IDC_SAVE_SETTINGS);
     ASSERT_TRUE(program.Messages().WaitFor(1));
     Sleep(300);
 
@@ -101,11 +101,11 @@ TEST_F(SettingsCommandsTest, RotateAtStartupIsWrittenAtOnce)
 {
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
-    program.Click(kRotateAtStartupId);
-    EXPECT_TRUE(program.Checked(kRotateAtStartupId));
+    program.Click(IDC_ROTATE_AT_STARTUP);
+    EXPECT_TRUE(program.Checked(IDC_ROTATE_AT_STARTUP));
     EXPECT_EQ(Lines(SettingsFile()), (std::vector<std::string>{"[Settings]", "rotateAtStartup=1"}));
-    program.Click(kRotateAtStartupId);
-    EXPECT_FALSE(program.Checked(kRotateAtStartupId));
+    program.Click(IDC_ROTATE_AT_STARTUP);
+    EXPECT_FALSE(program.Checked(IDC_ROTATE_AT_STARTUP));
     EXPECT_EQ(Lines(SettingsFile()), (std::vector<std::string>{"[Settings]", "rotateAtStartup=0"}));
     EXPECT_TRUE(program.Messages().Messages().empty());
 }
@@ -115,23 +115,23 @@ TEST_F(SettingsCommandsTest, RotateAtStartupKeepsItsStateWhenTheFileCannotTakeIt
     home_.AddFolder("settings.ini");
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
-    program.Click(kRotateAtStartupId);
+    program.Click(IDC_ROTATE_AT_STARTUP);
     ASSERT_TRUE(program.Messages().WaitFor(1));
     EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{kSaveFailed});
-    EXPECT_FALSE(program.Checked(kRotateAtStartupId));
+    EXPECT_FALSE(program.Checked(IDC_ROTATE_AT_STARTUP));
 }
 
 TEST_F(SettingsCommandsTest, StartWithWindowsFollowsTheRegistry)
 {
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
-    EXPECT_FALSE(program.Checked(kStartWithWindowsId));
+    EXPECT_FALSE(program.Checked(IDC_START_WITH_WINDOWS));
 
-    program.Click(kStartWithWindowsId);
-    EXPECT_TRUE(program.Checked(kStartWithWindowsId));
+    program.Click(IDC_START_WITH_WINDOWS);
+    EXPECT_TRUE(program.Checked(IDC_START_WITH_WINDOWS));
     EXPECT_EQ(RunValue(), home_.PathOf("BackdropCarousel.exe"));
-    program.Click(kStartWithWindowsId);
-    EXPECT_FALSE(program.Checked(kStartWithWindowsId));
+    program.Click(IDC_START_WITH_WINDOWS);
+    EXPECT_FALSE(program.Checked(IDC_START_WITH_WINDOWS));
     EXPECT_EQ(RunValue(), "(none)");
     EXPECT_TRUE(program.Messages().Messages().empty());
 }
@@ -142,7 +142,7 @@ TEST_F(SettingsCommandsTest, StartWithWindowsReportsAChangeThatDidNotHappen)
     ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRunKey), ERROR_SUCCESS);
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
-    program.Click(kStartWithWindowsId);
+    program.Click(IDC_START_WITH_WINDOWS);
     ASSERT_TRUE(program.Messages().WaitFor(1));
     HKEY run;
     RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_WRITE, nullptr, &run, nullptr);
@@ -152,7 +152,7 @@ TEST_F(SettingsCommandsTest, StartWithWindowsReportsAChangeThatDidNotHappen)
     EXPECT_EQ(shown[0].text, "Could not change the start with Windows setting!");
     EXPECT_EQ(shown[0].caption, "Error");
     EXPECT_FALSE(shown[0].hasOwner);
-    EXPECT_FALSE(program.Checked(kStartWithWindowsId));
+    EXPECT_FALSE(program.Checked(IDC_START_WITH_WINDOWS));
     EXPECT_EQ(RunValue(), "(none)");
 }
 
@@ -162,9 +162,9 @@ TEST_F(SettingsCommandsTest, AnotherCopysEntryCountsAndIsReplacedByThisPath)
     RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel", REG_SZ, other, sizeof other);
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
-    EXPECT_TRUE(program.Checked(kStartWithWindowsId));
-    program.Click(kStartWithWindowsId);
-    program.Click(kStartWithWindowsId);
+    EXPECT_TRUE(program.Checked(IDC_START_WITH_WINDOWS));
+    program.Click(IDC_START_WITH_WINDOWS);
+    program.Click(IDC_START_WITH_WINDOWS);
     EXPECT_EQ(RunValue(), home_.PathOf("BackdropCarousel.exe"));
 }
 
@@ -173,7 +173,7 @@ TEST_F(SettingsCommandsTest, CancellingTheFolderPickerLeavesTheBox)
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
     std::string before = RunningProgram::Text(program.FolderBox());
-    PostMessageA(program.Control(kBrowseId), BM_CLICK, 0, 0);
+    PostMessageA(program.Control(IDC_BROWSE), BM_CLICK, 0, 0);
 
     HWND picker = nullptr;
     ASSERT_TRUE(Eventually([&] {

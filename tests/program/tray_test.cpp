@@ -61,7 +61,7 @@ TEST_F(TrayTest, MenuOpensWithTheWindowInFrontAndStartsRotation)
 
     // The menu closes again when the user clicks elsewhere only if its
     // window was brought to the front first.
-    PostMessageA(program.Window(), kTrayCallback, kTrayIconId, WM_RBUTTONDOWN);
+    PostMessageA(program.Window(), WM_TRAYICON, ID_TRAY_ICON, WM_RBUTTONDOWN);
     HWND menu = nullptr;
     ASSERT_TRUE(Eventually([&] { return (menu = FindWindowA("#32768", nullptr)) && IsWindowVisible(menu); }));
     EXPECT_EQ(GetForegroundWindow(), program.Window());
@@ -81,10 +81,7 @@ TEST_F(TrayTest, IconComesBackWhenTheShellRestarts)
 {
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
-    NOTIFYICONDATAA icon = {};
-    icon.cbSize = sizeof icon;
-    icon.hWnd = program.Window();
-    icon.uID = kTrayIconId;
+    NOTIFYICONDATAA icon = TrayIconOf(program.Window());
     ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));  // as a restarted shell has forgotten it
     ASSERT_FALSE(program.TrayIconPresent());
 
