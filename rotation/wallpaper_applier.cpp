@@ -1,12 +1,12 @@
 #include "rotation/wallpaper_applier.h"
 
+// The record's size is set before anything can use it.
 WallpaperApplier g_wallpaperApplier = {nullptr, {sizeof(WALLPAPEROPT), WPSTYLE_CENTER}};
 
 void CreateWallpaperApplier()
 {
     CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveDesktop,
                      reinterpret_cast<void **>(&g_wallpaperApplier.desktop));
-    g_wallpaperApplier.options.dwSize = sizeof(WALLPAPEROPT);
 }
 
 static DWORD StyleFromSelection(LRESULT selection)

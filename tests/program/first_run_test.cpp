@@ -47,11 +47,7 @@ std::vector<std::string> ComboItems(HWND combo)
 }
 }  // namespace
 
-class FirstRunTest : public testing::Test {
-protected:
-    void SetUp() override { ClearDesktopLog(); }
-    ScratchFolder home_;
-};
+using FirstRunTest = ProgramTest;
 
 TEST_F(FirstRunTest, WindowIsCentredFixedAndTitled)
 {

@@ -1,52 +1,25 @@
 #include "program/program_driver.h"
 
+#include "support/test_program.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-std::string BuildFolder()
+// The process's window of that class, if it is visible or visibility does not matter.
+static HWND FindClassWindow(DWORD processId, const char *className, bool visibleOnly = false)
 {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
+    return FindProcessWindow(processId, [&](HWND window) {
+        char name[64];
+        return GetClassNameA(window, name, sizeof name) && strcmp(name, className) == 0 &&
+               (!visibleOnly || IsWindowVisible(window));
+    });
 }
-
-namespace {
-struct WindowSearch {
-    DWORD processId;
-    const char *className;
-    HWND found;
-};
-
-BOOL CALLBACK FindProcessWindow(HWND window, LPARAM parameter)
-{
-    auto *search = reinterpret_cast<WindowSearch *>(parameter);
-    DWORD processId = 0;
-    char className[64];
-    GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && GetClassNameA(window, className, sizeof className) &&
-        strcmp(className, search->className) == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindProcessWindow(DWORD processId, const char *className, bool visibleOnly = false)
-{
-    WindowSearch search = {processId, className, nullptr};
-    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found && visibleOnly && !IsWindowVisible(search.found))
-        return nullptr;
-    return search.found;
-}
-}  // namespace
 
 RunningProgram::RunningProgram(const ScratchFolder &home, Options options)
 {
     std::string program = home.PathOf("BackdropCarousel.exe");
-    if (!CopyFileA((BuildFolder() + "\\BackdropCarousel.exe").c_str(), program.c_str(), FALSE))
+    if (!CopyFileA((TestProgramFolder() + "\\BackdropCarousel.exe").c_str(), program.c_str(), FALSE))
         ADD_FAILURE() << "cannot copy the program to " << program;
     if (options.settings)
         home.AddFile("settings.ini", options.settings);
@@ -61,7 +34,7 @@ RunningProgram::RunningProgram(const ScratchFolder &home, Options options)
         return;
     }
     messages_ = std::make_unique<MessageBoxWatcher>(process_.dwProcessId, std::move(options.observer));
-    Eventually([this] { return (window_ = FindProcessWindow(ProcessId(), "wcBackdropCarousel")) != nullptr; },
+    Eventually([this] { return (window_ = FindClassWindow(ProcessId(), "wcBackdropCarousel")) != nullptr; },
                15000);
     if (!window_)
         ADD_FAILURE() << "the program's window did not appear";
@@ -161,7 +134,7 @@ void RunningProgram::ChooseTrayItem(int position) const
 {
     PostMessageA(window_, WM_TRAYICON, ID_TRAY_ICON, WM_RBUTTONDOWN);
     HWND menu = nullptr;
-    if (!Eventually([&] { return (menu = FindProcessWindow(ProcessId(), "#32768", true)) != nullptr; })) {
+    if (!Eventually([&] { return (menu = FindClassWindow(ProcessId(), "#32768", true)) != nullptr; })) {
         ADD_FAILURE() << "the tray menu did not open";
         return;
     }

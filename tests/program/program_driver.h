@@ -3,6 +3,7 @@
 // settings file, the registry, and the Active Desktop stand-in's record.
 #pragma once
 
+#include "support/desktop_log.h"
 #include "support/message_box_watcher.h"
 #include "support/scratch_folder.h"
 #include "ui/settings_window.h"
@@ -10,6 +11,8 @@
 
 #include <windows.h>
 #include <shellapi.h>
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -90,5 +93,9 @@ bool Eventually(Condition condition, DWORD timeoutMillis = 5000)
     return condition();
 }
 
-// The folder holding this test program and the program under test.
-std::string BuildFolder();
+// A scenario's own folder for the program, and an empty Active Desktop record.
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override { ClearDesktopLog(); }
+    ScratchFolder home_;
+};

@@ -1,4 +1,4 @@
-#include "program/program_driver.h"
+#include "support/test_program.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ class ResourcesTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        program_ = LoadLibraryExA((BuildFolder() + "\\BackdropCarousel.exe").c_str(), nullptr,
+        program_ = LoadLibraryExA((TestProgramFolder() + "\\BackdropCarousel.exe").c_str(), nullptr,
                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(program_, nullptr);
     }

@@ -5,13 +5,11 @@
 
 using Log = std::vector<std::string>;
 
-class RestoredSettingsTest : public testing::Test {
+class RestoredSettingsTest : public ProgramTest {
 protected:
-    void SetUp() override { ClearDesktopLog(); }
-
     std::string Settings(const std::string &lines) const { return "[Settings]\r\n" + lines; }
 
-    ScratchFolder home_, pictures_;
+    ScratchFolder pictures_;
 };
 
 TEST_F(RestoredSettingsTest, EveryKeyIsRestoredAndTheStyleApplied)

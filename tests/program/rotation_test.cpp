@@ -26,16 +26,14 @@ Log After(Log first, const Log &second)
 }
 }  // namespace
 
-class RotationTest : public testing::Test {
+class RotationTest : public ProgramTest {
 protected:
-    void SetUp() override { ClearDesktopLog(); }
-
     void Tick(const RunningProgram &program) const
     {
         SendMessageA(program.Window(), WM_TIMER, 4000, 0);
     }
 
-    ScratchFolder home_, pictures_;
+    ScratchFolder pictures_;
 };
 
 TEST_F(RotationTest, TicksWalkTheFolderOnceInTheStyleChosen)

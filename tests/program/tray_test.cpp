@@ -3,11 +3,7 @@
 
 #include <gtest/gtest.h>
 
-class TrayTest : public testing::Test {
-protected:
-    void SetUp() override { ClearDesktopLog(); }
-    ScratchFolder home_;
-};
+using TrayTest = ProgramTest;
 
 TEST_F(TrayTest, CloseHidesAndDoubleClickShowsAgain)
 {

@@ -1,5 +1,7 @@
 #include "support/desktop_log.h"
 
+#include "support/test_program.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,17 +10,9 @@
 
 static std::string g_logPath;
 
-static std::string ProgramFolder()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
-}
-
 void InstallDesktopStandIn()
 {
-    std::string dll = ProgramFolder() + "\\desktop_standin.dll";
+    std::string dll = TestProgramFolder() + "\\desktop_standin.dll";
     HMODULE standIn = LoadLibraryA(dll.c_str());
     ASSERT_NE(standIn, nullptr) << dll;
     auto registerServer = reinterpret_cast<HRESULT(WINAPI *)()>(

@@ -1,11 +1,6 @@
 #include "support/message_box_watcher.h"
 
-namespace {
-struct Search {
-    DWORD processId;
-    HWND found;
-};
-}  // namespace
+#include "support/test_program.h"
 
 // A message box is a dialog with its text in a static control of id 0xFFFF;
 // the folder picker, also a dialog, has a folder tree instead.
@@ -14,18 +9,6 @@ static bool IsMessageBox(HWND window)
     char className[16];
     return GetClassNameA(window, className, sizeof className) && strcmp(className, "#32770") == 0 &&
            GetDlgItem(window, 0xFFFF) && !FindWindowExA(window, nullptr, "SysTreeView32", nullptr);
-}
-
-static BOOL CALLBACK FindMessageBox(HWND window, LPARAM parameter)
-{
-    auto *search = reinterpret_cast<Search *>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && IsWindowVisible(window) && IsMessageBox(window)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 MessageBoxWatcher::MessageBoxWatcher(DWORD processId, Observer observer)
@@ -43,22 +26,23 @@ void MessageBoxWatcher::Watch()
 {
     HWND answered = nullptr;
     while (!stop_) {
-        Search search = {processId_, nullptr};
-        EnumWindows(FindMessageBox, reinterpret_cast<LPARAM>(&search));
-        if (search.found && search.found != answered) {
+        HWND found = FindProcessWindow(processId_, [](HWND window) {
+            return IsWindowVisible(window) && IsMessageBox(window);
+        });
+        if (found && found != answered) {
             char caption[256] = "", text[1024] = "";
-            GetWindowTextA(search.found, caption, sizeof caption);
-            GetDlgItemTextA(search.found, 0xFFFF, text, sizeof text);
-            ShownMessage message = {caption, text, GetWindow(search.found, GW_OWNER) != nullptr};
+            GetWindowTextA(found, caption, sizeof caption);
+            GetDlgItemTextA(found, 0xFFFF, text, sizeof text);
+            ShownMessage message = {caption, text, GetWindow(found, GW_OWNER) != nullptr};
             if (observer_)
                 observer_(message);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 messages_.push_back(message);
             }
-            PostMessageA(search.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(search.found, IDOK)));
-            answered = search.found;
+            PostMessageA(found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(found, IDOK)));
+            answered = found;
         }
         Sleep(20);
     }

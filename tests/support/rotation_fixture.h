@@ -53,6 +53,6 @@ protected:
     // Stops the rotation timer; true when it was running.
     static bool StopTimer() { return KillTimer(g_mainWindow, IDT_ROTATION) != FALSE; }
 
-    // Lets the timer run as the main window's, not the test's, by arming it directly.
+    // A running rotation, as StartRotation would leave it.
     static void ArmTimer(UINT period = 100000) { SetTimer(g_mainWindow, IDT_ROTATION, period, nullptr); }
 };

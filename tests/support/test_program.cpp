@@ -1,0 +1,36 @@
+#include "support/test_program.h"
+
+std::string TestProgramFolder()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+namespace {
+struct WindowSearch {
+    DWORD processId;
+    const std::function<bool(HWND)> &match;
+    HWND found;
+};
+
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM parameter)
+{
+    auto *search = reinterpret_cast<WindowSearch *>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == search->processId && search->match(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const std::function<bool(HWND)> &match)
+{
+    WindowSearch search = {processId, match, nullptr};
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
