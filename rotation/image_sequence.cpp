@@ -1,10 +1,9 @@
 #include "rotation/image_sequence.h"
 
 #include "rotation/rotation_control.h"
-#include "ui/main_window.h"
+#include "rotation/text_conversion.h"
 
-#include <cstdio>
-#include <cstring>
+#include <cwchar>
 
 ImageSequence g_imageSequence = {true, INVALID_HANDLE_VALUE, 0, {}};
 std::string g_currentImage;
@@ -17,30 +16,27 @@ void ResetImageSequence()
 
 // The search also matches short 8.3 names (a .jpgx file is A~1.JPG there) and
 // subfolders; only files whose own name ends in ".jpg" are pictures.
-static bool IsImageEntry(const WIN32_FIND_DATAA &entry)
+static bool IsImageEntry(const WIN32_FIND_DATAW &entry)
 {
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         return false;
-    size_t length = strlen(entry.cFileName);
-    return length >= 4 && _stricmp(entry.cFileName + length - 4, ".jpg") == 0;
+    size_t length = wcslen(entry.cFileName);
+    return length >= 4 && _wcsicmp(entry.cFileName + length - 4, L".jpg") == 0;
 }
 
 static bool FindNextEntry()
 {
     ZeroMemory(&g_imageSequence.findData, sizeof g_imageSequence.findData);
-    return FindNextFileA(g_imageSequence.searchHandle, &g_imageSequence.findData) != FALSE;
+    return FindNextFileW(g_imageSequence.searchHandle, &g_imageSequence.findData) != FALSE;
 }
 
 void AdvanceImage(const char *pattern)
 {
-    // Room for a 259-character folder, the pattern and the terminator.
-    char searchPattern[MAX_PATH + 16];
-    snprintf(searchPattern, sizeof searchPattern, "%s%s", g_imageFolder.c_str(), pattern);
-
     ImageSequence &sequence = g_imageSequence;
     if (sequence.firstStep) {
         CloseImageSearch();
-        sequence.searchHandle = FindFirstFileA(searchPattern, &sequence.findData);
+        std::wstring searchPattern = ToWide(g_imageFolder + pattern);
+        sequence.searchHandle = FindFirstFileW(searchPattern.c_str(), &sequence.findData);
         // A failed open is not retried until the next rewind.
         sequence.firstStep = false;
     }
@@ -61,11 +57,11 @@ void AdvanceImage(const char *pattern)
             g_currentImage.clear();
             return;
         }
-        KillTimer(g_mainWindow, IDT_ROTATION);
+        StopRotation();
         ResetImageSequence();
         return;
     }
-    g_currentImage = sequence.findData.cFileName;
+    g_currentImage = FromWide(sequence.findData.cFileName);
 }
 
 void CloseImageSearch()

@@ -11,7 +11,9 @@ struct ImageSequence {
     bool firstStep;          // the next step opens a new search
     HANDLE searchHandle;     // the open search; invalid when none or the open failed
     int stepIndex;           // steps since the last rewind
-    WIN32_FIND_DATAA findData;  // the entry most recently delivered by the search
+    // The entry most recently delivered by the search. The wide record holds
+    // any name whole, where the ANSI one has 260 bytes for up to 3 per character.
+    WIN32_FIND_DATAW findData;
 };
 
 extern ImageSequence g_imageSequence;
@@ -22,7 +24,7 @@ void ResetImageSequence();
 
 // Takes one step through g_imageFolder with the given pattern (e.g. "\\*.jpg").
 // Afterwards g_currentImage names the image to show, or is empty when the
-// folder holds no image. At the end of the folder it stops the rotation timer,
+// folder holds no image. At the end of the folder it stops the rotation,
 // rewinds, and leaves the last name current.
 void AdvanceImage(const char *pattern);
 

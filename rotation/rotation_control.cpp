@@ -1,63 +1,129 @@
 #include "rotation/rotation_control.h"
 
 #include "rotation/image_sequence.h"
+#include "rotation/text_conversion.h"
 #include "rotation/wallpaper_applier.h"
-#include "ui/main_window.h"
-#include "ui/messages.h"
-#include "ui/settings_window.h"
 
+#include <climits>
 #include <cstdlib>
+#include <cstring>
 
 std::string g_imageFolder;
 int g_intervalCount = 10;
 int g_unitMillis = 1000;
 
+static HWND g_timerWindow;
+static bool g_rotationArmed;
+
+static const char kImagePattern[] = "\\*.jpg";
+
 // Shorter periods would change the wallpaper faster than the desktop redraws.
 constexpr long long kMinimumPeriodMillis = 3000;
+constexpr int kLargestIntervalCount = 9999;  // what the 4-digit interval box holds
+
+void SetRotationWindow(HWND window)
+{
+    g_timerWindow = window;
+}
 
 void SetIntervalUnit(LRESULT selection)
 {
     g_unitMillis = selection == 1 ? 60000 : 1000;
 }
 
-void StartRotation()
+int IntervalCountFromText(const std::string &text)
 {
-    char folder[MAX_PATH];
-    GetWindowTextA(g_folderBox, folder, sizeof folder);
-    if (folder[0] == '\0') {
-        ShowError("You must specify a path!");
-        return;
-    }
-    g_imageFolder = folder;
-
-    char interval[5];  // the box holds at most 4 digits
-    GetWindowTextA(g_intervalBox, interval, sizeof interval);
-    if (interval[0] == '\0') {
-        ShowError("You must specify an interval!");
-        return;
-    }
-    g_intervalCount = atoi(interval);
-
-    // A negative count can only come from an edited settings file.
-    long long period = static_cast<long long>(g_intervalCount) * g_unitMillis;
-    if (g_intervalCount < 0 || period < kMinimumPeriodMillis) {
-        ShowError("The interval you specified is too small!");
-        return;
-    }
-    if (GetFileAttributesA(g_imageFolder.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        ShowError("The path you specified is invalid!");
-        return;
-    }
-
-    KillTimer(g_mainWindow, IDT_ROTATION);
-    SetTimer(g_mainWindow, IDT_ROTATION, static_cast<UINT>(period), nullptr);
+    // atoi's reading, without its wrap-around past the int range.
+    long long count = strtoll(text.c_str(), nullptr, 10);
+    if (count > kLargestIntervalCount)
+        return kLargestIntervalCount;
+    return count < INT_MIN ? INT_MIN : static_cast<int>(count);
 }
 
-LRESULT OnRotationTick()
+static std::wstring FullPathName(const std::wstring &path)
 {
-    AdvanceImage("\\*.jpg");
-    if (g_currentImage.empty())
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return L"";
+    std::wstring full(size, L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), size, &full[0], nullptr));
+    return full;
+}
+
+// A picture's full path may be longer than the platform's path limit; only
+// the \\?\ form of the path lifts it.
+static bool IsExistingFile(const std::string &path)
+{
+    std::wstring full = FullPathName(ToWide(path));
+    if (full.compare(0, 2, L"\\\\") != 0)
+        full = L"\\\\?\\" + full;
+    else if (full.compare(0, 4, L"\\\\?\\") != 0 && full.compare(0, 4, L"\\\\.\\") != 0)
+        full = L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
+    DWORD attributes = GetFileAttributesW(full.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+StartResult StartRotation(const std::string &folderText, const std::string &intervalText)
+{
+    if (folderText.empty())
+        return StartResult::NoPath;
+    if (intervalText.empty())
+        return StartResult::NoInterval;
+
+    // A negative count can only come from an edited settings file.
+    int count = IntervalCountFromText(intervalText);
+    long long period = static_cast<long long>(count) * g_unitMillis;
+    if (count < 0 || period < kMinimumPeriodMillis)
+        return StartResult::IntervalTooSmall;
+
+    // Every path handed to the desktop must be absolute, and the search
+    // pattern must fit the platform's path limit.
+    std::wstring folder = FullPathName(ToWide(folderText));
+    if (folder.size() + strlen(kImagePattern) >= MAX_PATH)
+        return StartResult::PathTooLong;
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return StartResult::InvalidPath;
+
+    g_imageFolder = FromWide(folder);
+    g_intervalCount = count;
+    ResetImageSequence();
+    KillTimer(g_timerWindow, IDT_ROTATION);
+    g_rotationArmed = SetTimer(g_timerWindow, IDT_ROTATION, static_cast<UINT>(period), nullptr) != 0;
+    return StartResult::Started;
+}
+
+void StopRotation()
+{
+    KillTimer(g_timerWindow, IDT_ROTATION);
+    g_rotationArmed = false;
+}
+
+LRESULT OnRotationTick(WPARAM timerId)
+{
+    // Another timer's tick, or one from before any start, changes nothing.
+    if (timerId != IDT_ROTATION || !g_rotationArmed)
         return 0;
-    ApplyWallpaper(g_imageFolder + "\\" + g_currentImage);
-    return 0;
+
+    // Pictures deleted since the search listed them are skipped within the
+    // same tick; when none is left, the pass ends without a change.
+    for (;;) {
+        AdvanceImage(kImagePattern);
+        if (g_currentImage.empty()) {
+            // A folder that has gone (a drive unplugged) ends the pass quietly.
+            if (GetFileAttributesW(ToWide(g_imageFolder).c_str()) == INVALID_FILE_ATTRIBUTES) {
+                StopRotation();
+                ResetImageSequence();
+            }
+            return 0;
+        }
+        bool passEnded = !g_rotationArmed;
+        std::string fullPath = g_imageFolder + "\\" + g_currentImage;
+        if (IsExistingFile(fullPath)) {
+            ApplyWallpaper(fullPath);
+            return 0;
+        }
+        if (passEnded)
+            return 0;
+    }
 }

@@ -1,4 +1,4 @@
-// Turns the folder and interval boxes into a running rotation, and carries out
+// Turns a folder and an interval into a running rotation, and carries out
 // each rotation tick.
 #pragma once
 
@@ -6,20 +6,35 @@
 
 #include <string>
 
-// The program's only timer, owned by the main window.
+// The program's only timer.
 constexpr UINT_PTR IDT_ROTATION = 4000;
 
-extern std::string g_imageFolder;  // folder being rotated; replaced by StartRotation only
-extern int g_intervalCount;        // interval count last taken from the interval box
+extern std::string g_imageFolder;  // absolute folder being rotated; replaced only by a start
+extern int g_intervalCount;        // interval count of the last start
 extern int g_unitMillis;           // milliseconds per interval unit
+
+// Why a start was refused; Started when it was not.
+enum class StartResult { Started, NoPath, NoInterval, IntervalTooSmall, PathTooLong, InvalidPath };
+
+// The window that owns the rotation timer; set before the first start.
+void SetRotationWindow(HWND window);
 
 // Unit combo selection: 1 is Minutes, anything else Seconds. A running
 // rotation keeps its period until it is started again.
 void SetIntervalUnit(LRESULT selection);
 
-// Checks the folder and interval boxes, takes copies of them and (re)arms the
-// rotation timer. Each failed check is reported in a message box.
-void StartRotation();
+// The count an interval text stands for: its leading number, as atoi reads
+// it, but no larger than the 4-digit interval box can hold.
+int IntervalCountFromText(const std::string &text);
 
-// One rotation step: the next image of the folder becomes the wallpaper.
-LRESULT OnRotationTick();
+// Checks the folder and interval texts and, when all is well, takes them
+// over, rewinds the image sequence and (re)arms the rotation timer. A refused
+// start changes nothing: a running rotation goes on as it was.
+StartResult StartRotation(const std::string &folderText, const std::string &intervalText);
+
+// Ends the running rotation: no tick follows until the next start.
+void StopRotation();
+
+// One rotation step on a tick of the rotation timer: the next picture of the
+// folder that still exists becomes the wallpaper.
+LRESULT OnRotationTick(WPARAM timerId);

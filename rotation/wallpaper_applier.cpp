@@ -1,5 +1,7 @@
 #include "rotation/wallpaper_applier.h"
 
+#include "rotation/text_conversion.h"
+
 // The record's size is set before anything can use it.
 WallpaperApplier g_wallpaperApplier = {nullptr, {sizeof(WALLPAPEROPT), WPSTYLE_CENTER}};
 
@@ -33,13 +35,10 @@ void ApplyWallpaper(const std::string &fullPath)
     IActiveDesktop *desktop = g_wallpaperApplier.desktop;
     if (!desktop)
         return;
-    // Folder, backslash, file name and terminator: 259 + 1 + 259 + 1.
-    WCHAR widePath[2 * MAX_PATH];
-    int length = static_cast<int>(fullPath.size()) + 1;  // the terminator too
-    if (MultiByteToWideChar(CP_THREAD_ACP, MB_PRECOMPOSED, fullPath.c_str(), length, widePath,
-                            ARRAYSIZE(widePath)) == 0)
+    std::wstring widePath = ToWide(fullPath);
+    if (widePath.empty())
         return;
-    desktop->SetWallpaper(widePath, 0);
+    desktop->SetWallpaper(widePath.c_str(), 0);
     desktop->SetWallpaperOptions(&g_wallpaperApplier.options, 0);
     desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE);
 }

@@ -1,8 +1,8 @@
 #include "settings/autostart.h"
 
-#include <windows.h>
+#include "settings/settings_file.h"
 
-#include <cstring>
+#include <windows.h>
 
 static const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 static const char kValueName[] = "BackdropCarousel";
@@ -19,15 +19,18 @@ bool IsAutostartRegistered()
 
 void RegisterAutostart()
 {
-    char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    // A truncated path would start something else at log-on.
-    if (length == 0 || length == sizeof path)
+    // A cut path would start something else at log-on.
+    std::string command = ExecutablePath();
+    if (command.empty())
         return;
+    // Unquoted, C:\Program Files\... would start C:\Program.exe for every user.
+    if (command.find(' ') != std::string::npos)
+        command = "\"" + command + "\"";
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(path), length + 1);
+    RegSetValueExA(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
+                   static_cast<DWORD>(command.size() + 1));
     RegCloseKey(key);
 }
 

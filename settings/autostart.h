@@ -1,6 +1,6 @@
 // The start-with-Windows entry: a value named "BackdropCarousel" under the
-// machine-wide Run key, holding this executable's path. Its existence is the
-// setting.
+// machine-wide Run key, holding this executable's path (in quotation marks
+// when it has a space). Its existence is the setting.
 #pragma once
 
 bool IsAutostartRegistered();

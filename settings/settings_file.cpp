@@ -8,17 +8,46 @@ std::string g_settingsPath;
 
 static const char kSection[] = "Settings";
 
+std::string ExecutablePath()
+{
+    // 259 characters of up to 3 bytes each in UTF-8, and the terminator.
+    char path[3 * MAX_PATH];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    // A full buffer holds a cut path.
+    if (length == 0 || length == sizeof path)
+        return "";
+    return std::string(path, length);
+}
+
 bool BuildSettingsPath()
 {
-    char directory[MAX_PATH];
-    if (GetModuleFileNameA(nullptr, directory, sizeof directory) == 0)
-        return false;
-    if (!PathRemoveFileSpecA(directory))
+    std::string directory = ExecutablePath();
+    if (directory.empty() || !PathRemoveFileSpecA(&directory[0]))
         return false;
     // The "./" keeps the path relative to the executable's folder however the
     // platform resolves it, whatever the current directory is.
-    g_settingsPath = std::string(directory) + "\\" + "./settings.ini";
+    g_settingsPath = std::string(directory.c_str()) + "\\" + "./settings.ini";
     return true;
+}
+
+bool WaitUntilSettingsReadable()
+{
+    DWORD attributes = GetFileAttributesA(g_settingsPath.c_str());
+    // No file (or a folder in its place) holds no settings to lose.
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    for (int attempt = 1;; ++attempt) {
+        HANDLE file = CreateFileA(g_settingsPath.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return true;
+        }
+        if (attempt == 20)
+            return false;
+        Sleep(100);
+    }
 }
 
 std::string ReadSettingString(const char *key, const char *defaultText, DWORD capacity)
@@ -40,11 +69,11 @@ bool WriteSetting(const char *key, const char *text)
     return WritePrivateProfileStringA(kSection, key, text, g_settingsPath.c_str()) != FALSE;
 }
 
-bool SaveSettings(const char *folder, const char *interval, LRESULT unitIndex,
+bool SaveSettings(const std::string &folder, int intervalCount, LRESULT unitIndex,
                   LRESULT styleIndex, bool rotateAtStartup)
 {
-    bool saved = WriteSetting("wallpaperDir", folder);
-    saved &= WriteSetting("rotationInt", std::to_string(atoi(interval)).c_str());
+    bool saved = WriteSetting("wallpaperDir", folder.c_str());
+    saved &= WriteSetting("rotationInt", std::to_string(intervalCount).c_str());
     saved &= WriteSetting("rotationIntType", std::to_string(unitIndex).c_str());
     saved &= WriteSetting("wallpaperMode", std::to_string(styleIndex).c_str());
     saved &= WriteSetting("rotateAtStartup", rotateAtStartup ? "1" : "0");

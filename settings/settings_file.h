@@ -8,9 +8,17 @@
 
 extern std::string g_settingsPath;
 
+// The running executable's full path; empty when it cannot be had whole.
+std::string ExecutablePath();
+
 // Points g_settingsPath at settings.ini in the executable's own folder.
 // Fails when the executable's path cannot be had.
 bool BuildSettingsPath();
+
+// False when settings.ini exists but stays unreadable for about two seconds,
+// held open without sharing by another program: its reads would then give
+// the defaults in place of the user's settings.
+bool WaitUntilSettingsReadable();
 
 std::string ReadSettingString(const char *key, const char *defaultText, DWORD capacity);
 
@@ -22,5 +30,5 @@ int ReadSettingInt(const char *key);
 bool WriteSetting(const char *key, const char *text);
 
 // Writes all five keys; returns whether every write succeeded.
-bool SaveSettings(const char *folder, const char *interval, LRESULT unitIndex,
+bool SaveSettings(const std::string &folder, int intervalCount, LRESULT unitIndex,
                   LRESULT styleIndex, bool rotateAtStartup);

@@ -12,14 +12,6 @@ protected:
 };
 }  // namespace
 
-TEST_F(SettingsFileTest, IntervalIsSavedAsItsLeadingNumber)
-{
-    for (const auto &c : {std::make_pair("7x", "7"), std::make_pair("abc", "0"), std::make_pair(" 42", "42")}) {
-        SaveSettings("C:\\", c.first, 0, 0, false);
-        EXPECT_EQ(ReadSettingString("rotationInt", "", 32), c.second) << c.first;
-    }
-}
-
 TEST_F(SettingsFileTest, ReadsTextAsStoredAndNumbersAsAtoiDoes)
 {
     folder_.AddFile("settings.ini",

@@ -16,14 +16,14 @@ TEST_F(WallpaperApplierTest, NewFileIsSetWithTheCurrentStyleAndForced)
                                      "SetWallpaperOptions 8 1 0", "ApplyChanges 15"}));
 }
 
-TEST_F(WallpaperApplierTest, PathIsConvertedFromTheAnsiCodePage)
+TEST_F(WallpaperApplierTest, PathIsConvertedFromTheUtf8CodePage)
 {
-    if (GetACP() != 1252)
-        GTEST_SKIP() << "written for Western European text";
-    ApplyWallpaper("C:\\Caf\xe9\\cr\xe8me.jpg");
+    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest's code page";
+    const std::string path = "C:\\写真\\ｂｅｓｔ 😀.jpg";
+    ApplyWallpaper(path);
     Log log = ReadDesktopLog();
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log[0], "SetWallpaper C:\\Caf\xc3\xa9\\cr\xc3\xa8me.jpg 0");
+    EXPECT_EQ(log[0], "SetWallpaper " + path + " 0");
 }
 
 TEST_F(WallpaperApplierTest, WithoutTheShellObjectNothingIsCalled)

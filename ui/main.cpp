@@ -22,6 +22,14 @@ static std::string DefaultImageFolder()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    // One instance per session: a second one would undo the first one's
+    // saved settings. The mutex is held until this process ends.
+    CreateMutexA(nullptr, FALSE, "Local\\BackdropCarousel");
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        ShowRunningInstance();
+        return 0;
+    }
+
     CoInitialize(nullptr);
     InitCommonControls();
     CreateWallpaperApplier();
@@ -29,6 +37,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // comes up, and quits once the loop reaches this message.
     if (!BuildSettingsPath())
         PostQuitMessage(0);
+    else if (!WaitUntilSettingsReadable())
+        ShowError("Your settings could not be read!");
 
     ULONG_PTR gdiplusToken;
     Gdiplus::GdiplusStartupInput gdiplusInput;

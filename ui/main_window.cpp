@@ -37,6 +37,20 @@ HWND CreateMainWindow(HINSTANCE instance)
                            nullptr, instance, nullptr);
 }
 
+void ShowRunningInstance()
+{
+    // The first instance may still be starting up: give it a few seconds.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        HWND window = FindWindowA(kClassName, nullptr);
+        if (window) {
+            ShowWindow(window, SW_SHOWNORMAL);
+            SetForegroundWindow(window);
+            return;
+        }
+        Sleep(100);
+    }
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // The shell announces a restart with a registered message, so it cannot
@@ -52,7 +66,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         return OnClose(window);
     case WM_TIMER:
-        return OnRotationTick();
+        return OnRotationTick(wParam);
     case WM_TRAYICON:
         return OnTrayIcon(window, LOWORD(lParam));
     case WM_MENUCOMMAND:

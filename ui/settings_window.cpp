@@ -1,7 +1,7 @@
 #include "ui/settings_window.h"
 
-#include "rotation/image_sequence.h"
 #include "rotation/rotation_control.h"
+#include "rotation/text_conversion.h"
 #include "rotation/wallpaper_applier.h"
 #include "settings/autostart.h"
 #include "settings/settings_file.h"
@@ -58,11 +58,12 @@ static HWND CreateCheckBox(HWND parent, const char *text, int y, int id)
     return box;
 }
 
+// At most 259 characters, however many bytes each takes in the ANSI code page.
 static std::string GetText(HWND control)
 {
-    char text[MAX_PATH];
-    GetWindowTextA(control, text, sizeof text);
-    return text;
+    WCHAR text[MAX_PATH];
+    GetWindowTextW(control, text, ARRAYSIZE(text));
+    return FromWide(text);
 }
 
 // Puts the stored text of a key into a box, keeping the box's text when the
@@ -85,6 +86,18 @@ static LRESULT Selection(HWND combo)
     return SendMessageA(combo, CB_GETCURSEL, 0, 0);
 }
 
+// The interval box shows the number that starting and saving will use; a
+// stored count of one to four digits is shown as it is written.
+static void FillIntervalFromSetting()
+{
+    std::string stored = ReadSettingString("rotationInt", GetText(g_intervalBox).c_str(), 32);
+    bool shownAsStored = !stored.empty() && stored.size() <= 4 &&
+                         stored.find_first_not_of("0123456789") == std::string::npos;
+    if (!shownAsStored)
+        stored = std::to_string(IntervalCountFromText(stored));
+    SetWindowTextA(g_intervalBox, stored.c_str());
+}
+
 static bool IsChecked(HWND box)
 {
     return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -99,6 +112,7 @@ LRESULT OnCreate(HWND window)
 {
     // Rotation may start before CreateWindowEx returns; its timer needs the window.
     g_mainWindow = window;
+    SetRotationWindow(window);
 
     CreateLabel(window, "Please select the location where you wish to load images from:", 10, 14, 420);
 
@@ -106,7 +120,8 @@ LRESULT OnCreate(HWND window)
                                 10, 34, 380, 24);
     SendMessageA(g_folderBox, EM_LIMITTEXT, MAX_PATH, 0);
     SetControlFont(g_folderBox, GetStockObject(ANSI_VAR_FONT));
-    FillFromSetting(g_folderBox, "wallpaperDir", MAX_PATH);
+    // 259 characters of up to 3 bytes each in UTF-8, and the terminator.
+    FillFromSetting(g_folderBox, "wallpaperDir", 3 * MAX_PATH);
 
     CreateControl(window, "BUTTON", "...", BS_PUSHBUTTON, 0, 394, 34, 24, 24, IDC_BROWSE);
     CreateControl(window, "BUTTON", "Start rotation", BS_FLAT, 0, 460, 14, 120, 24, IDC_START_ROTATION);
@@ -127,7 +142,7 @@ LRESULT OnCreate(HWND window)
                                   ES_NUMBER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 10, 84, 40, 24);
     SendMessageA(g_intervalBox, EM_LIMITTEXT, 4, 0);
     SetControlFont(g_intervalBox, GetStockObject(ANSI_VAR_FONT));
-    FillFromSetting(g_intervalBox, "rotationInt", 32);
+    FillIntervalFromSetting();
 
     static const char *const units[] = {"Seconds", "Minutes"};
     g_unitCombo = CreateComboBox(window, 60, 84, IDC_INTERVAL_UNIT, units, ARRAYSIZE(units));
@@ -138,9 +153,32 @@ LRESULT OnCreate(HWND window)
     g_startupBox = CreateCheckBox(window, "Start rotation at program startup", 204, IDC_ROTATE_AT_STARTUP);
     if (ReadSettingInt("rotateAtStartup") == 1) {
         SetChecked(g_startupBox, true);
-        StartRotation();  // the image sequence is still rewound
+        StartRotationFromWindow();
     }
     return 0;
+}
+
+void StartRotationFromWindow()
+{
+    switch (StartRotation(GetText(g_folderBox), GetText(g_intervalBox))) {
+    case StartResult::Started:
+        break;
+    case StartResult::NoPath:
+        ShowError("You must specify a path!");
+        break;
+    case StartResult::NoInterval:
+        ShowError("You must specify an interval!");
+        break;
+    case StartResult::IntervalTooSmall:
+        ShowError("The interval you specified is too small!");
+        break;
+    case StartResult::PathTooLong:
+        ShowError("The path you specified is too long!");
+        break;
+    case StartResult::InvalidPath:
+        ShowError("The path you specified is invalid!");
+        break;
+    }
 }
 
 static void BrowseForFolder()
@@ -150,15 +188,16 @@ static void BrowseForFolder()
     PIDLIST_ABSOLUTE item = SHBrowseForFolderA(&browseInfo);
     if (!item)
         return;
-    char path[MAX_PATH];
-    if (SHGetPathFromIDListA(item, path))
-        SetWindowTextA(g_folderBox, path);
+    // Wide: the path's characters may take more than 260 bytes in UTF-8.
+    WCHAR path[MAX_PATH];
+    if (SHGetPathFromIDListW(item, path))
+        SetWindowTextW(g_folderBox, path);
     CoTaskMemFree(item);
 }
 
 static void SaveControls()
 {
-    bool saved = SaveSettings(GetText(g_folderBox).c_str(), GetText(g_intervalBox).c_str(),
+    bool saved = SaveSettings(GetText(g_folderBox), IntervalCountFromText(GetText(g_intervalBox)),
                               Selection(g_unitCombo), Selection(g_styleCombo), IsChecked(g_startupBox));
     if (saved)
         ShowInfo("Your settings have been saved!");
@@ -207,8 +246,7 @@ LRESULT OnCommand(WORD controlId, WORD notification)
 
     switch (controlId) {
     case IDC_START_ROTATION:
-        ResetImageSequence();
-        StartRotation();
+        StartRotationFromWindow();
         break;
     case IDC_BROWSE:
         BrowseForFolder();

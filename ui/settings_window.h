@@ -22,6 +22,10 @@ extern HWND g_unitCombo;
 extern HWND g_autostartBox;
 extern HWND g_startupBox;
 
+// Starts rotation with the folder and interval boxes' texts; a refused start
+// is explained in a message box.
+void StartRotationFromWindow();
+
 LRESULT OnCreate(HWND window);
 LRESULT OnCommand(WORD controlId, WORD notification);
 LRESULT OnClose(HWND window);

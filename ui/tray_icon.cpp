@@ -1,7 +1,6 @@
 #include "ui/tray_icon.h"
 
-#include "rotation/image_sequence.h"
-#include "rotation/rotation_control.h"
+#include "ui/settings_window.h"
 
 #include <shellapi.h>
 
@@ -77,12 +76,10 @@ LRESULT OnTrayIcon(HWND window, UINT mouseMessage)
 
 LRESULT OnTrayMenuCommand(HWND window, WPARAM position)
 {
-    if (position == kStartRotationItem) {
-        ResetImageSequence();
-        StartRotation();
-    } else if (position == kExitItem) {
+    if (position == kStartRotationItem)
+        StartRotationFromWindow();
+    else if (position == kExitItem)
         DestroyWindow(window);
-    }
     return 0;
 }
 

@@ -2,53 +2,72 @@
 
 #include <windows.h>
 
-#include <fstream>
-
-static void RemoveTree(const std::string &path)
+// The \\?\ form lifts the platform's path limit, which some scenarios pass.
+static std::wstring LongForm(const std::string &path)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &entry);
+    int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    std::wstring wide(length, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
+    wide.pop_back();
+    return L"\\\\?\\" + wide;
+}
+
+static void RemoveTree(const std::wstring &path)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &entry);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..")
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            std::string child = path + "\\" + name;
+            std::wstring child = path + L"\\" + name;
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(child);
             } else {
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(child.c_str());
+                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(child.c_str());
             }
-        } while (FindNextFileA(search, &entry));
+        } while (FindNextFileW(search, &entry));
         FindClose(search);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
 }
 
-ScratchFolder::ScratchFolder()
+ScratchFolder::ScratchFolder(const std::string &suffix)
 {
     static int counter;
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     path_ = std::string(temp) + "backdrop-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(++counter) + "-" + std::to_string(GetTickCount());
-    CreateDirectoryA(path_.c_str(), nullptr);
+            std::to_string(++counter) + "-" + std::to_string(GetTickCount()) + suffix;
+    CreateDirectoryW(LongForm(path_).c_str(), nullptr);
 }
 
 ScratchFolder::~ScratchFolder()
 {
-    RemoveTree(path_);
+    RemoveTree(LongForm(path_));
 }
 
 void ScratchFolder::AddFile(const std::string &name, const std::string &content) const
 {
-    std::ofstream(PathOf(name), std::ios::binary) << content;
+    HANDLE file = CreateFileW(LongForm(PathOf(name)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
 }
 
 void ScratchFolder::AddFolder(const std::string &name) const
 {
-    CreateDirectoryA(PathOf(name).c_str(), nullptr);
+    CreateDirectoryW(LongForm(PathOf(name)).c_str(), nullptr);
+}
+
+void ScratchFolder::Remove(const std::string &name) const
+{
+    std::wstring path = LongForm(PathOf(name));
+    if (!DeleteFileW(path.c_str()))
+        RemoveTree(path);
 }
 
 std::vector<std::string> ScratchFolder::List(const std::string &pattern) const

@@ -1,5 +1,6 @@
 // A fresh, uniquely named folder under the temporary directory, removed with
-// everything in it when the test ends.
+// everything in it when the test ends. Names are in the ANSI code page, UTF-8
+// here as in the program, and paths may pass the platform's length limit.
 #pragma once
 
 #include <string>
@@ -7,7 +8,8 @@
 
 class ScratchFolder {
 public:
-    ScratchFolder();
+    // The suffix ends the folder's name (a space, other scripts).
+    explicit ScratchFolder(const std::string &suffix = "");
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder &) = delete;
     ScratchFolder &operator=(const ScratchFolder &) = delete;
@@ -16,6 +18,7 @@ public:
     std::string PathOf(const std::string &name) const { return path_ + "\\" + name; }
     void AddFile(const std::string &name, const std::string &content = "") const;
     void AddFolder(const std::string &name) const;
+    void Remove(const std::string &name) const;  // a file, or a folder with all in it
 
     // The names the platform's own search lists for the pattern, in its order.
     std::vector<std::string> List(const std::string &pattern) const;
