@@ -34,6 +34,8 @@ RunningProgram::RunningProgram(const ScratchFolder &home, Options options)
         return;
     }
     messages_ = std::make_unique<MessageBoxWatcher>(process_.dwProcessId, std::move(options.observer));
+    if (!options.showsWindow)
+        return;
     Eventually([this] { return (window_ = FindClassWindow(ProcessId(), "wcBackdropCarousel")) != nullptr; },
                15000);
     if (!window_)

@@ -23,6 +23,7 @@ public:
         const char *settings = nullptr;  // settings.ini to put beside the program, if any
         MessageBoxWatcher::Observer observer;
         const char *currentFolder = nullptr;  // the program's own folder when not given
+        bool showsWindow = true;  // false: a start that is to end without a window
     };
 
     explicit RunningProgram(const ScratchFolder &home) : RunningProgram(home, Options()) {}

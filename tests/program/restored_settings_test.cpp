@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+#include <thread>
+
 using Log = std::vector<std::string>;
 
 class RestoredSettingsTest : public ProgramTest {
@@ -92,4 +96,69 @@ TEST_F(RestoredSettingsTest, NegativeIntervalFromTheFileIsTooSmall)
     EXPECT_EQ(Texts(program.Messages().Messages()),
               std::vector<std::string>{"The interval you specified is too small!"});
     EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "-5");
+}
+
+TEST_F(RestoredSettingsTest, IntervalBoxShowsTheNumberThatIsUsedAndSaved)
+{
+    const std::pair<const char *, const char *> shown[] = {
+        {"99999999999", "9999"}, {"3e9", "3"}, {" 7", "7"}, {"abc", "0"}};
+    for (const auto &interval : shown) {
+        SCOPED_TRACE(interval.first);
+        ScratchFolder home;
+        std::string settings = Settings(std::string("rotationInt=") + interval.first + "\r\n");
+        RunningProgram program(home, WithSettings(settings));
+        ASSERT_TRUE(program.WaitUntilShown());
+        EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), interval.second);
+        program.Click(IDC_SAVE_SETTINGS);
+        ASSERT_TRUE(program.Messages().WaitFor(1));
+        EXPECT_EQ(GetPrivateProfileIntA("Settings", "rotationInt", -1, home.PathOf("settings.ini").c_str()),
+                  atoi(interval.second));
+    }
+}
+
+TEST_F(RestoredSettingsTest, SettingsHeldByAnotherProgramAreWaitedForOrReported)
+{
+    const char *const kCannotRead = "Your settings could not be read!";
+    for (bool letGo : {true, false}) {
+        SCOPED_TRACE(letGo ? "let go after half a second" : "held throughout");
+        ScratchFolder home;
+        std::string settings = Settings("rotationInt=42\r\n");
+        home.AddFile("settings.ini", settings);
+        // As a sync tool or virus scanner holds it: open, without sharing.
+        HANDLE held = CreateFileA(home.PathOf("settings.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        std::thread holder([&] {
+            if (letGo) {
+                Sleep(500);
+                CloseHandle(held);
+            }
+        });
+        bool windowDuringMessage = true;
+        RunningProgram::Options options;
+        options.observer = [&](const ShownMessage &) {
+            windowDuringMessage = FindWindowA("wcBackdropCarousel", nullptr) != nullptr;
+        };
+        RunningProgram program(home, options);
+        holder.join();
+        ASSERT_TRUE(program.WaitUntilShown());
+        if (!letGo)
+            CloseHandle(held);
+
+        std::vector<ShownMessage> messages = program.Messages().Messages();
+        if (letGo) {
+            EXPECT_TRUE(messages.empty());
+            EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "42");
+        } else {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].text, kCannotRead);
+            EXPECT_EQ(messages[0].caption, "Error");
+            EXPECT_FALSE(messages[0].hasOwner);
+            EXPECT_FALSE(windowDuringMessage);
+            EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "10") << "the defaults";
+        }
+        std::stringstream kept;
+        kept << std::ifstream(home.PathOf("settings.ini"), std::ios::binary).rdbuf();
+        EXPECT_EQ(kept.str(), settings) << "the file is left as it was";
+    }
 }

@@ -1,7 +1,10 @@
 #include "program/program_driver.h"
+#include "rotation/rotation_control.h"
 #include "support/desktop_log.h"
 
 #include <gtest/gtest.h>
+
+#include <iterator>
 
 using Log = std::vector<std::string>;
 
@@ -28,9 +31,17 @@ Log After(Log first, const Log &second)
 
 class RotationTest : public ProgramTest {
 protected:
-    void Tick(const RunningProgram &program) const
+    void Tick(const RunningProgram &program, WPARAM timerId = IDT_ROTATION) const
     {
-        SendMessageA(program.Window(), WM_TIMER, 4000, 0);
+        SendMessageA(program.Window(), WM_TIMER, timerId, 0);
+    }
+
+    // Starts a rotation of the folder that only the ticks sent here advance.
+    void Start(const RunningProgram &program, const std::string &folder) const
+    {
+        program.Type(program.FolderBox(), folder);
+        program.Type(program.IntervalBox(), "60");
+        program.Click(IDC_START_ROTATION);
     }
 
     ScratchFolder pictures_;
@@ -52,11 +63,11 @@ TEST_F(RotationTest, TicksWalkTheFolderOnceInTheStyleChosen)
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
     program.Select(IDC_WALLPAPER_MODE, 2);
-    program.Type(program.FolderBox(), pictures_.Path());
-    program.Type(program.IntervalBox(), "60");
-    program.Click(IDC_START_ROTATION);
-    for (int tick = 0; tick < 4; ++tick)
-        Tick(program);
+    Tick(program);  // before any start: no rotation to step
+    Start(program, pictures_.Path());
+    Tick(program, IDT_ROTATION + 1);  // another timer's
+    for (int tick = 0; tick < 5; ++tick)
+        Tick(program);  // the fifth comes after the rotation has ended
 
     Log expected = After(kStyleAtStart, {"SetWallpaperOptions 8 2 0", "ApplyChanges 7"});
     expected = After(expected, Applied(pictures_, {images[0], images[1], images[2], images[2]}, 2));
@@ -110,4 +121,83 @@ TEST_F(RotationTest, BadInputIsReportedAlsoWhenStartedFromTheTrayWhileHidden)
         EXPECT_FALSE(message.hasOwner);
     }
     EXPECT_FALSE(IsWindowVisible(program.Window()));
+}
+
+TEST_F(RotationTest, VanishedPicturesAreSkippedAndAVanishedFolderEndsThePassQuietly)
+{
+    home_.AddFolder("pictures");
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"})
+        home_.AddFile(std::string("pictures\\") + name);
+    std::vector<std::string> listed = home_.List("pictures\\*.jpg");
+    std::string folder = home_.PathOf("pictures");
+    auto applied = [&](std::vector<std::string> names) {
+        for (std::string &name : names)
+            name = "pictures\\" + name;
+        return Applied(home_, names, 0);
+    };
+
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    ClearDesktopLog();
+    Start(program, folder);
+    Tick(program);
+    home_.Remove("pictures\\" + listed[1]);
+    home_.Remove("pictures\\" + listed[2]);
+    Tick(program);  // the next picture that still exists
+    home_.Remove("pictures\\" + listed[4]);
+    Tick(program);  // the end of the folder: its last picture has gone too
+    EXPECT_EQ(ReadDesktopLog(), applied({listed[0], listed[3]}));
+
+    ClearDesktopLog();
+    Start(program, folder);
+    Tick(program);
+    home_.Remove("pictures");
+    Tick(program);
+    Tick(program);
+    EXPECT_EQ(ReadDesktopLog(), applied({listed[0]}));
+    EXPECT_TRUE(program.Messages().Messages().empty());
+}
+
+TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
+{
+    // Started on a folder given relative to the program's current folder.
+    home_.AddFolder("relimages");
+    home_.AddFile("relimages\\1.jpg");
+    home_.AddFile("relimages\\2.jpg");
+    std::vector<std::string> listed = home_.List("relimages\\*.jpg");
+    std::string tooLong = std::string(254 - home_.Path().size(), 'l');  // 255 characters in all
+    home_.AddFolder(tooLong);
+    pictures_.AddFile("elsewhere.jpg");
+
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    ClearDesktopLog();
+    Start(program, "relimages");
+    Tick(program);
+
+    const struct {
+        std::string folder, interval;
+        const char *message;
+    } refusals[] = {
+        {pictures_.PathOf("elsewhere.jpg"), "60", "The path you specified is invalid!"},
+        {"CON", "60", "The path you specified is invalid!"},
+        {"C:\\NUL", "60", "The path you specified is invalid!"},
+        {home_.PathOf(tooLong), "60", "The path you specified is too long!"},
+        {pictures_.Path(), "2", "The interval you specified is too small!"},
+        {pictures_.Path(), "", "You must specify an interval!"},
+    };
+    for (size_t i = 0; i < std::size(refusals); ++i) {
+        SCOPED_TRACE(refusals[i].folder);
+        program.Type(program.FolderBox(), refusals[i].folder);
+        program.Type(program.IntervalBox(), refusals[i].interval);
+        program.Click(IDC_START_ROTATION);
+        ASSERT_TRUE(program.Messages().WaitFor(i + 1));
+        ShownMessage shown = program.Messages().Messages()[i];
+        EXPECT_EQ(shown.text, refusals[i].message);
+        EXPECT_EQ(shown.caption, "Error");
+        EXPECT_FALSE(shown.hasOwner);
+    }
+    Tick(program);  // the rotation goes on where it was
+    std::vector<std::string> names = {"relimages\\" + listed[0], "relimages\\" + listed[1]};
+    EXPECT_EQ(ReadDesktopLog(), Applied(home_, names, 0)) << "absolute paths";
 }

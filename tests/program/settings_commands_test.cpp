@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 
 namespace {
@@ -22,7 +23,7 @@ std::vector<std::string> Lines(const std::string &path)
 
 std::string RunValue()
 {
-    char data[MAX_PATH] = "";
+    char data[3 * MAX_PATH] = "";
     DWORD size = sizeof data;
     if (RegGetValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel", RRF_RT_REG_SZ, nullptr, data, &size) !=
         ERROR_SUCCESS)
@@ -121,19 +122,29 @@ TEST_F(SettingsCommandsTest, RotateAtStartupKeepsItsStateWhenTheFileCannotTakeIt
     EXPECT_FALSE(program.Checked(IDC_ROTATE_AT_STARTUP));
 }
 
-TEST_F(SettingsCommandsTest, StartWithWindowsFollowsTheRegistry)
+TEST_F(SettingsCommandsTest, StartWithWindowsFollowsTheRegistryWhereverTheProgramIs)
 {
-    RunningProgram program(home_);
-    ASSERT_TRUE(program.WaitUntilShown());
-    EXPECT_FALSE(program.Checked(IDC_START_WITH_WINDOWS));
+    // Quoted when the path has a space: unquoted, C:\Program Files\... would
+    // start C:\Program.exe at log-on.
+    for (const char *suffix : {"", " Backdrop Carousel", "-プログラム"}) {
+        SCOPED_TRACE(suffix);
+        ScratchFolder home(suffix), pictures("-写真");
+        std::string settings = "[Settings]\r\nwallpaperDir=" + pictures.Path() + "\r\nrotationInt=42\r\n";
+        RunningProgram program(home, WithSettings(settings));
+        ASSERT_TRUE(program.WaitUntilShown());
+        EXPECT_EQ(RunningProgram::Text(program.FolderBox()), pictures.Path()) << "the settings beside it are read";
+        EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "42");
+        EXPECT_FALSE(program.Checked(IDC_START_WITH_WINDOWS));
 
-    program.Click(IDC_START_WITH_WINDOWS);
-    EXPECT_TRUE(program.Checked(IDC_START_WITH_WINDOWS));
-    EXPECT_EQ(RunValue(), home_.PathOf("BackdropCarousel.exe"));
-    program.Click(IDC_START_WITH_WINDOWS);
-    EXPECT_FALSE(program.Checked(IDC_START_WITH_WINDOWS));
-    EXPECT_EQ(RunValue(), "(none)");
-    EXPECT_TRUE(program.Messages().Messages().empty());
+        program.Click(IDC_START_WITH_WINDOWS);
+        EXPECT_TRUE(program.Checked(IDC_START_WITH_WINDOWS));
+        std::string path = home.PathOf("BackdropCarousel.exe");
+        EXPECT_EQ(RunValue(), strchr(suffix, ' ') ? "\"" + path + "\"" : path);
+        program.Click(IDC_START_WITH_WINDOWS);
+        EXPECT_FALSE(program.Checked(IDC_START_WITH_WINDOWS));
+        EXPECT_EQ(RunValue(), "(none)");
+        EXPECT_TRUE(program.Messages().Messages().empty());
+    }
 }
 
 TEST_F(SettingsCommandsTest, StartWithWindowsReportsAChangeThatDidNotHappen)

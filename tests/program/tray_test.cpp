@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using TrayTest = ProgramTest;
 
 TEST_F(TrayTest, CloseHidesAndDoubleClickShowsAgain)
@@ -83,4 +85,23 @@ TEST_F(TrayTest, IconComesBackWhenTheShellRestarts)
 
     SendMessageA(program.Window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(program.TrayIconPresent());
+}
+
+TEST_F(TrayTest, ASecondStartShowsTheRunningWindowInFrontAndEnds)
+{
+    RunningProgram first(home_);
+    ASSERT_TRUE(first.WaitUntilShown());
+    SendMessageA(first.Window(), WM_CLOSE, 0, 0);
+
+    ScratchFolder elsewhere;
+    RunningProgram::Options options;
+    options.showsWindow = false;
+    RunningProgram second(elsewhere, options);
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    EXPECT_TRUE(IsWindowVisible(first.Window()));
+    EXPECT_EQ(GetForegroundWindow(), first.Window());
+    // The second start made no Active Desktop object: it never started up.
+    std::vector<std::string> log = ReadDesktopLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "create"), 1);
+    EXPECT_EQ(elsewhere.List("*"), (std::vector<std::string>{".", "..", "BackdropCarousel.exe"}));
 }

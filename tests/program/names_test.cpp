@@ -1,0 +1,45 @@
+// Pictures named in any script, and paths past the platform's length limit,
+// reach the desktop whole.
+#include "program/program_driver.h"
+#include "rotation/rotation_control.h"
+#include "support/desktop_log.h"
+
+#include <gtest/gtest.h>
+
+using NamesTest = ProgramTest;
+
+TEST_F(NamesTest, PicturesOfAnyNameInALongFolderAreHandedOverWhole)
+{
+    // 209 characters, so that the longest names make full paths of over 260.
+    ScratchFolder base;
+    std::string folderName = std::string(206 - base.Path().size(), 'd') + "写真";
+    base.AddFolder(folderName);
+    std::string longName;
+    for (int i = 0; i < 20; ++i)
+        longName += "長い名前";  // 80 characters, 240 bytes: the longest the host allows
+    for (const std::string &name : {std::string("日本語.jpg"), std::string("😀.jpg"), std::string("ｂｅｓｔ.jpg"),
+                                    std::string("best.jpg"), longName + ".jpg", std::string(90, 'n') + ".jpg"})
+        base.AddFile(folderName + "\\" + name);
+    std::string folder = base.PathOf(folderName);
+    std::vector<std::string> listed = base.List(folderName + "\\*.jpg");
+    ASSERT_EQ(listed.size(), 6u);
+
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    program.Type(program.FolderBox(), folder);
+    program.Type(program.IntervalBox(), "60");
+    program.Click(IDC_START_ROTATION);
+    for (size_t tick = 0; tick <= listed.size(); ++tick)
+        SendMessageA(program.Window(), WM_TIMER, IDT_ROTATION, 0);
+
+    std::vector<std::string> handedOver;
+    for (const std::string &line : ReadDesktopLog()) {
+        if (line.rfind("SetWallpaper ", 0) == 0)
+            handedOver.push_back(line);
+    }
+    listed.push_back(listed.back());  // the end of the folder shows the last one again
+    ASSERT_EQ(handedOver.size(), listed.size());
+    for (size_t i = 0; i < listed.size(); ++i)
+        EXPECT_EQ(handedOver[i], "SetWallpaper " + folder + "\\" + listed[i] + " 0");
+    EXPECT_TRUE(program.Messages().Messages().empty());
+}
