@@ -10,8 +10,7 @@ static const char kSection[] = "Settings";
 
 std::string ExecutablePath()
 {
-    // 259 characters of up to 3 bytes each in UTF-8, and the terminator.
-    char path[3 * MAX_PATH];
+    char path[kPathCapacity];
     DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
     // A full buffer holds a cut path.
     if (length == 0 || length == sizeof path)

@@ -120,8 +120,7 @@ LRESULT OnCreate(HWND window)
                                 10, 34, 380, 24);
     SendMessageA(g_folderBox, EM_LIMITTEXT, MAX_PATH, 0);
     SetControlFont(g_folderBox, GetStockObject(ANSI_VAR_FONT));
-    // 259 characters of up to 3 bytes each in UTF-8, and the terminator.
-    FillFromSetting(g_folderBox, "wallpaperDir", 3 * MAX_PATH);
+    FillFromSetting(g_folderBox, "wallpaperDir", kPathCapacity);
 
     CreateControl(window, "BUTTON", "...", BS_PUSHBUTTON, 0, 394, 34, 24, 24, IDC_BROWSE);
     CreateControl(window, "BUTTON", "Start rotation", BS_FLAT, 0, 460, 14, 120, 24, IDC_START_ROTATION);

@@ -39,12 +39,13 @@ protected:
 };
 }  // namespace
 
-TEST_F(ResourcesTest, ManifestAsksToRunAsTheInvokerAndNothingElse)
+TEST_F(ResourcesTest, ManifestAsksToRunAsTheInvokerInUtf8AndNothingElse)
 {
     std::string manifest = Resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos);
+    EXPECT_NE(manifest.find("WindowsSettings\">UTF-8</activeCodePage>"), std::string::npos);
     for (const char *absent : {"dependency", "Common-Controls", "dpiAware", "dpiAwareness", "compatibility"})
         EXPECT_EQ(manifest.find(absent), std::string::npos) << absent;
 }
