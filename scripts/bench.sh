@@ -62,13 +62,13 @@ fds() { find "/proc/$1/fd" -mindepth 1 | wc -l; }
 program=wcBackdropCarousel baseline=wcBenchLeaky
 
 bench_arch() {
-  local arch=$1 app="$work/$1" pid empty leaky folder
+  local arch=$1 app="$work/$1" pid empty leaky folder p exe class steps name figures
   build_arch "$arch" --target BackdropCarousel --target desktop_standin >/dev/null
   cross_build "$root/scripts/bench" "$root/build/bench-$arch" "$arch" >/dev/null
   mkdir -p "$app"
   cp "$root/build/$arch/bin/"{BackdropCarousel.exe,desktop_standin.dll} "$root/build/bench-$arch/"*.exe "$app/"
   wine regsvr32 /s "$app/desktop_standin.dll"
-  echo "== $arch: BackdropCarousel $(sed -n 's/^project(BackdropCarousel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt"), $(wine --version)"
+  echo "== $arch: BackdropCarousel $(project_version), $(wine --version)"
 
   echo "Rotation step (microseconds; a message round trip alone costs the third figure):"
   printf '  %-30s %11s %11s %10s %7s\n' "" "first step" "later steps" "round trip" "handed"
@@ -101,21 +101,21 @@ bench_arch() {
   sleep 20
   echo "Over 20 idle seconds, rotation armed (CPU ms, wake-ups):"
   for p in "$pid:program" "$empty:empty window" "$leaky:bad baseline (10 ms timer)"; do
-    printf '  %-28s %8s %8s\n' "${p#*:}" "$(( $(cpu_ms "${p%%:*}") - ${cpu[${p%%:*}]} ))" \
+    printf '  %-30s %8s %8s\n' "${p#*:}" "$(( $(cpu_ms "${p%%:*}") - ${cpu[${p%%:*}]} ))" \
       "$(( $(wakeups "${p%%:*}") - ${wake[${p%%:*}]} ))"
   done
   echo "Private memory: program $(private_kb "$pid") kB, empty window $(private_kb "$empty") kB," \
     "the program's own $(( $(private_kb "$pid") - $(private_kb "$empty") )) kB"
 
   echo "Held before and after 10,000 ticks, 1,000 repaints and 1,000 style changes:"
-  printf '  %-28s %8s %8s %8s %8s %11s\n' "" handles GDI windows fds "private kB"
+  printf '  %-30s %8s %8s %8s %8s %11s\n' "" handles GDI windows fds "private kB"
   for p in "$pid:$program:program" "$leaky:$baseline:bad baseline"; do
     IFS=: read -r p class name <<<"$p"
     # Both counts with a pass under way, its folder search open.
     driver steps "$class" 1 10 >/dev/null
-    printf '  %-28s %8s %8s %8s %8s %11s\n' "$name, before" $(driver counts "$class") "$(fds "$p")" "$(private_kb "$p")"
+    printf '  %-30s %8s %8s %8s %8s %11s\n' "$name, before" $(driver counts "$class") "$(fds "$p")" "$(private_kb "$p")"
     driver stress "$class" 10
-    printf '  %-28s %8s %8s %8s %8s %11s\n' "$name, after" $(driver counts "$class") "$(fds "$p")" "$(private_kb "$p")"
+    printf '  %-30s %8s %8s %8s %8s %11s\n' "$name, after" $(driver counts "$class") "$(fds "$p")" "$(private_kb "$p")"
   done
   stop "$pid" "$empty" "$leaky"
 }

@@ -48,6 +48,11 @@ ensure_wine_prefix() {
   fi
 }
 
+# The version, from its one place: project(... VERSION ...) in CMakeLists.txt.
+project_version() {
+  sed -n 's/^project(BackdropCarousel VERSION \([0-9.]*\).*/\1/p' "$(repo_root)/CMakeLists.txt"
+}
+
 # Wine's drive Z: is the Linux root, so a Linux path is Z: and the path with
 # backslashes.
 windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }

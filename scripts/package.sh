@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # Builds the release executables for both architectures and packs each with
 # the README and the licence: dist/BackdropCarousel-<version>-win32.zip and
-# -win64.zip, with their SHA-256 sums in dist/SHA256SUMS. The version is the
-# one in CMakeLists.txt. The same commit gives the same bytes: the files in
-# the zips carry the commit's time.
+# -win64.zip, with their SHA-256 sums in dist/SHA256SUMS. The same commit
+# gives the same bytes: the files in the zips carry the commit's time.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 root=$(repo_root)
 
 "$root/scripts/install-deps.sh"
-version=$(sed -n 's/^project(BackdropCarousel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+version=$(project_version)
 epoch=$(git -C "$root" log -1 --format=%ct)
 
 rm -rf "$root/dist"
