@@ -95,7 +95,7 @@ void Steps(int steps, int pass)
         Tick();
         first += Now() - begin;
         ++passes;
-        int thisPass = std::min(pass - 1, steps - timed);
+        int thisPass = (std::min)(pass - 1, steps - timed);
         begin = Now();
         for (int i = 0; i < thisPass; ++i)
             Tick();
@@ -132,6 +132,17 @@ void Stress(int pass)
 // count is not available for other processes under Wine.
 ULONG HandleCount(DWORD processId)
 {
+    struct HandleEntry {  // SYSTEM_HANDLE_INFORMATION's entries
+        ULONG ownerProcessId;
+        BYTE objectType, flags;
+        USHORT value;
+        PVOID object;
+        ULONG access;
+    };
+    struct HandleList {
+        ULONG count;
+        HandleEntry entries[1];
+    };
     const NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
     std::vector<BYTE> buffer(1 << 20);
     NTSTATUS status;
@@ -141,10 +152,10 @@ ULONG HandleCount(DWORD processId)
         buffer.resize(buffer.size() * 2);
     if (status != 0)
         Fail("the system's handle list cannot be read");
-    const auto *list = reinterpret_cast<const SYSTEM_HANDLE_INFORMATION *>(buffer.data());
+    const auto *list = reinterpret_cast<const HandleList *>(buffer.data());
     ULONG count = 0;
-    for (ULONG i = 0; i < list->Count; ++i)
-        count += list->Handle[i].OwnerPid == processId;
+    for (ULONG i = 0; i < list->count; ++i)
+        count += list->entries[i].ownerProcessId == processId;
     return count;
 }
 
@@ -172,10 +183,10 @@ ULONG_PTR GdiTableAddress(HANDLE process, [[maybe_unused]] DWORD threadId)
 #else
     if (ULONG_PTR table = Read<ULONG_PTR>(process, peb + 0x94))
         return table;
-    struct {
+    struct {  // THREAD_BASIC_INFORMATION
         NTSTATUS exitStatus;
         ULONG_PTR teb;
-        CLIENT_ID client;
+        ULONG_PTR processId, threadId;
         ULONG_PTR affinity;
         LONG priority, basePriority;
     } thread;
