@@ -3,14 +3,24 @@
 
 repo_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
 
-# Configures and builds one architecture (i686 or x86_64) into build/<arch>.
-build_arch() {
-  local root arch=$1
+# Configures and builds a CMake project for one architecture (i686 or x86_64):
+#   cross_build SOURCE BINARY ARCH [--target NAME...]
+cross_build() {
+  local root source=$1 binary=$2 arch=$3
+  shift 3
   root=$(repo_root)
-  cmake -S "$root" -B "$root/build/$arch" -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$source" -B "$binary" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DMINGW_ARCH="$arch" \
     -DBACKDROP_WINEPREFIX="$root/build/wineprefix" >/dev/null
-  cmake --build "$root/build/$arch" -j "$(nproc)" -- --no-print-directory
+  cmake --build "$binary" -j "$(nproc)" "$@" -- --no-print-directory
+}
+
+# Builds the program, its tests and the stand-in into build/<arch>; extra
+# arguments go to the build (--target BackdropCarousel builds the program only).
+build_arch() {
+  local root
+  root=$(repo_root)
+  cross_build "$root" "$root/build/$1" "$1" "${@:2}"
 }
 
 # Starts a 1024x768 virtual display that ends with the calling script.
@@ -36,4 +46,65 @@ ensure_wine_prefix() {
     wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
+}
+
+# The version, from its one place: project(... VERSION ...) in CMakeLists.txt.
+project_version() {
+  sed -n 's/^project(BackdropCarousel VERSION \([0-9.]*\).*/\1/p' "$(repo_root)/CMakeLists.txt"
+}
+
+# Wine's drive Z: is the Linux root, so a Linux path is Z: and the path with
+# backslashes.
+windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }
+
+# Writes the program's settings.ini:
+#   write_settings FILE FOLDER INTERVAL UNIT(0 s, 1 min) STYLE(0 Center, 1 Tile, 2 Stretch)
+# FOLDER is a Linux path; the rotation starts with the program.
+write_settings() {
+  printf '[Settings]\r\nwallpaperDir=%s\r\nrotationInt=%s\r\nrotationIntType=%s\r\nwallpaperMode=%s\r\nrotateAtStartup=1\r\n' \
+    "$(windows_path "$2")" "$3" "$4" "$5" > "$1"
+}
+
+# Packs a release: the executable with the README and the licence as Windows
+# text files, into the zip named:
+#   pack_release EXE ZIP EPOCH
+# Every file carries the time EPOCH (seconds) and fixed permissions, and zip
+# adds no extra fields, so the same files always give the same zip.
+pack_release() {
+  local root stage
+  root=$(repo_root)
+  stage=$(mktemp -d)
+  cp "$1" "$stage/BackdropCarousel.exe"
+  sed 's/$/\r/' "$root/README.md" > "$stage/README.txt"
+  sed 's/$/\r/' "$root/LICENSE" > "$stage/LICENSE.txt"
+  chmod 644 "$stage"/*
+  TZ=UTC touch -d "@$3" "$stage"/*
+  rm -f "$2"
+  (cd "$stage" && TZ=UTC zip -X -D -q "$(realpath -m "$2")" BackdropCarousel.exe README.txt LICENSE.txt)
+  rm -rf "$stage"
+}
+
+# Six numbered, named pictures of 640x480 in distinct colours, smaller than
+# the screen so that Center, Tile and Stretch each look different.
+make_sample_pictures() {
+  local dir=$1 i=0 name from to
+  mkdir -p "$dir"
+  for name in Sunrise:orange:gold Ocean:navy:deepskyblue Forest:darkgreen:yellowgreen \
+    Dusk:indigo:hotpink Glacier:steelblue:white Ember:darkred:orangered; do
+    i=$((i + 1))
+    IFS=: read -r name from to <<<"$name"
+    convert -size 640x480 "gradient:$from-$to" -bordercolor white -border 6 \
+      -font DejaVu-Sans-Bold -fill white -stroke black -strokewidth 3 -gravity center \
+      -pointsize 160 -annotate +0-50 "$i" -pointsize 64 -annotate +0+110 "$name" \
+      "$dir/$i-$name.jpg"
+  done
+}
+
+# The run command's settings: when the program in BIN has no settings.ini
+# yet, one that rotates FOLDER every 3 seconds from start-up, stretched.
+# A settings.ini already there is the user's own: it stays, and this returns 1.
+#   seed_settings BIN FOLDER
+seed_settings() {
+  [ ! -e "$1/settings.ini" ] || return 1
+  write_settings "$1/settings.ini" "$2" 3 0 2
 }

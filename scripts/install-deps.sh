@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12: the mingw-w64 cross
 # compilers (posix threads), CMake, GoogleTest sources, Wine with 32-bit
-# support, a virtual X server and the screenshot tools. Safe to run again;
+# support, a virtual X server, ImageMagick with a font for the sample pictures
+# and the screenshots, and zip for the release packages. Safe to run again;
 # silent when everything is already there.
 set -euo pipefail
 
 packages=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  googletest wine wine64 wine32:i386 xvfb x11-utils imagemagick
+  googletest wine wine64 wine32:i386 xvfb x11-utils imagemagick fonts-dejavu-core
+  zip unzip
 )
 
 missing=()

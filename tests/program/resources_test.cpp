@@ -1,6 +1,11 @@
 #include "support/test_program.h"
 
+#include "version.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 #pragma pack(push, 2)
@@ -20,7 +25,7 @@ class ResourcesTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        program_ = LoadLibraryExA((TestProgramFolder() + "\\BackdropCarousel.exe").c_str(), nullptr,
+        program_ = LoadLibraryExA(path_.c_str(), nullptr,
                                   LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(program_, nullptr);
     }
@@ -35,6 +40,23 @@ protected:
         return std::string(data, SizeofResource(program_, found));
     }
 
+    // The names of the DLLs the program imports from.
+    std::vector<std::string> ImportedDlls() const
+    {
+        // Loaded as an image resource the file has its in-memory layout, so
+        // the headers' addresses are offsets from the base; the handle's low
+        // bits only mark how it was loaded.
+        auto *base = reinterpret_cast<const BYTE *>(reinterpret_cast<ULONG_PTR>(program_) & ~ULONG_PTR(3));
+        auto *headers = reinterpret_cast<const IMAGE_NT_HEADERS *>(
+            base + reinterpret_cast<const IMAGE_DOS_HEADER *>(base)->e_lfanew);
+        DWORD table = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+        std::vector<std::string> names;
+        for (auto *entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(base + table); entry->Name; ++entry)
+            names.push_back(reinterpret_cast<const char *>(base + entry->Name));
+        return names;
+    }
+
+    const std::string path_ = TestProgramFolder() + "\\BackdropCarousel.exe";
     HMODULE program_ = nullptr;
 };
 }  // namespace
@@ -67,5 +89,50 @@ TEST_F(ResourcesTest, IconsAreThirtyTwoBitLargeAndTwoHundredFiftySixColourSmall)
         EXPECT_EQ(header->entries[0].height, icon.size);
         EXPECT_EQ(header->entries[0].bitCount, icon.bitCount);
         EXPECT_EQ(header->entries[0].colourCount, 0) << "256 colours or more";
+    }
+}
+
+TEST_F(ResourcesTest, ImportsOnlyDllsThatComeWithWindows)
+{
+    // A runtime DLL of the compiler's (libstdc++, libgcc, winpthread) would
+    // keep the program from starting on a user's machine.
+    const char *system[] = {"advapi32.dll", "comctl32.dll", "gdi32.dll",   "gdiplus.dll", "kernel32.dll",
+                            "msvcrt.dll",   "ole32.dll",    "shell32.dll", "shlwapi.dll", "user32.dll"};
+    std::vector<std::string> dlls = ImportedDlls();
+    EXPECT_FALSE(dlls.empty());
+    for (const std::string &dll : dlls)
+        EXPECT_TRUE(std::any_of(std::begin(system), std::end(system),
+                                [&](const char *name) { return _stricmp(dll.c_str(), name) == 0; }))
+            << dll;
+}
+
+TEST_F(ResourcesTest, VersionResourceNamesTheProductItsVersionAndItsOwners)
+{
+    std::vector<char> info(GetFileVersionInfoSizeA(path_.c_str(), nullptr));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(path_.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+
+    VS_FIXEDFILEINFO *fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void **>(&fixed), &length));
+    const WORD version[] = {BACKDROP_VERSION_NUMBERS};
+    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(version[1], version[0])));
+    EXPECT_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(MAKELONG(version[3], version[2])));
+    EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+
+    const struct {
+        const char *name;
+        const char *contains;
+    } strings[] = {{"ProductName", "BackdropCarousel"},
+                   {"FileDescription", "BackdropCarousel"},
+                   {"FileVersion", BACKDROP_VERSION_TEXT},
+                   {"ProductVersion", BACKDROP_VERSION_TEXT},
+                   {"LegalCopyright", "The BackdropCarousel developers"}};
+    for (const auto &string : strings) {
+        char *value = nullptr;
+        std::string key = std::string("\\StringFileInfo\\040904B0\\") + string.name;
+        ASSERT_TRUE(VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void **>(&value), &length))
+            << string.name;
+        EXPECT_NE(std::string(value).find(string.contains), std::string::npos) << string.name << ": " << value;
     }
 }
