@@ -57,7 +57,9 @@ void AdvanceImage(const char *pattern)
             g_currentImage.clear();
             return;
         }
+        // Closed at once, so that the folder can be renamed or deleted between passes.
         StopRotation();
+        CloseImageSearch();
         ResetImageSequence();
         return;
     }

@@ -25,7 +25,7 @@ void ResetImageSequence();
 // Takes one step through g_imageFolder with the given pattern (e.g. "\\*.jpg").
 // Afterwards g_currentImage names the image to show, or is empty when the
 // folder holds no image. At the end of the folder it stops the rotation,
-// rewinds, and leaves the last name current.
+// closes the search, rewinds, and leaves the last name current.
 void AdvanceImage(const char *pattern);
 
 // Closes the search still open at shutdown.

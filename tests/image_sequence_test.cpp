@@ -38,6 +38,7 @@ TEST_F(ImageSequenceTest, WalksMatchesInListingOrderAndStopsAtTheEnd)
     EXPECT_TRUE(g_imageSequence.firstStep);
     EXPECT_EQ(g_imageSequence.stepIndex, 0);
     EXPECT_FALSE(StopTimer()) << "the end of the folder stops the timer";
+    EXPECT_EQ(g_imageSequence.searchHandle, INVALID_HANDLE_VALUE) << "and lets the folder go";
 
     // The next pass reopens the search from the first file.
     EXPECT_EQ(Step(1), std::vector<std::string>{listed.front()});
