@@ -35,8 +35,7 @@ void AdvanceImage(const char *pattern)
     ImageSequence &sequence = g_imageSequence;
     if (sequence.firstStep) {
         CloseImageSearch();
-        std::wstring searchPattern = ToWide(g_imageFolder + pattern);
-        sequence.searchHandle = FindFirstFileW(searchPattern.c_str(), &sequence.findData);
+        sequence.searchHandle = FindFirstFileW(ToWide(g_imageFolder + pattern).data(), &sequence.findData);
         // A failed open is not retried until the next rewind.
         sequence.firstStep = false;
     }

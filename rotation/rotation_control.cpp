@@ -6,7 +6,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <cstring>
 
 std::string g_imageFolder;
 int g_intervalCount = 10;
@@ -40,26 +39,31 @@ int IntervalCountFromText(const std::string &text)
     return count < INT_MIN ? INT_MIN : static_cast<int>(count);
 }
 
-static std::wstring FullPathName(const std::wstring &path)
+// The absolute, normalised form of a path, of any length; empty when it has none.
+static std::string FullPathName(const std::string &path)
 {
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0)
-        return L"";
-    std::wstring full(size, L'\0');
-    full.resize(GetFullPathNameW(path.c_str(), size, &full[0], nullptr));
-    return full;
+    WideText wide = ToWide(path);
+    WideText full(GetFullPathNameW(wide.data(), 0, nullptr, nullptr) + 1);
+    if (!GetFullPathNameW(wide.data(), static_cast<DWORD>(full.size()), full.data(), nullptr))
+        return "";
+    return FromWide(full.data());
+}
+
+static DWORD Attributes(const std::string &path)
+{
+    return GetFileAttributesW(ToWide(path).data());
 }
 
 // A picture's full path may be longer than the platform's path limit; only
 // the \\?\ form of the path lifts it.
 static bool IsExistingFile(const std::string &path)
 {
-    std::wstring full = FullPathName(ToWide(path));
-    if (full.compare(0, 2, L"\\\\") != 0)
-        full = L"\\\\?\\" + full;
-    else if (full.compare(0, 4, L"\\\\?\\") != 0 && full.compare(0, 4, L"\\\\.\\") != 0)
-        full = L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
-    DWORD attributes = GetFileAttributesW(full.c_str());
+    std::string full = FullPathName(path);
+    if (full.compare(0, 2, "\\\\") != 0)
+        full = "\\\\?\\" + full;
+    else if (full.compare(0, 4, "\\\\?\\") != 0 && full.compare(0, 4, "\\\\.\\") != 0)
+        full = "\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
+    DWORD attributes = Attributes(full);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -77,15 +81,15 @@ StartResult StartRotation(const std::string &folderText, const std::string &inte
         return StartResult::IntervalTooSmall;
 
     // Every path handed to the desktop must be absolute, and the search
-    // pattern must fit the platform's path limit.
-    std::wstring folder = FullPathName(ToWide(folderText));
-    if (folder.size() + strlen(kImagePattern) >= MAX_PATH)
+    // pattern must fit the platform's path limit, which counts UTF-16 units.
+    std::string folder = FullPathName(folderText);
+    if (ToWide(folder + kImagePattern).size() > MAX_PATH)
         return StartResult::PathTooLong;
-    DWORD attributes = GetFileAttributesW(folder.c_str());
+    DWORD attributes = Attributes(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return StartResult::InvalidPath;
 
-    g_imageFolder = FromWide(folder);
+    g_imageFolder = folder;
     g_intervalCount = count;
     ResetImageSequence();
     KillTimer(g_timerWindow, IDT_ROTATION);
@@ -111,7 +115,7 @@ LRESULT OnRotationTick(WPARAM timerId)
         AdvanceImage(kImagePattern);
         if (g_currentImage.empty()) {
             // A folder that has gone (a drive unplugged) ends the pass quietly.
-            if (GetFileAttributesW(ToWide(g_imageFolder).c_str()) == INVALID_FILE_ATTRIBUTES) {
+            if (Attributes(g_imageFolder) == INVALID_FILE_ATTRIBUTES) {
                 StopRotation();
                 ResetImageSequence();
             }

@@ -2,20 +2,21 @@
 
 #include <windows.h>
 
-std::wstring ToWide(const std::string &text)
+// Both always hold at least the terminator, also should a conversion fail.
+
+WideText ToWide(const std::string &text)
 {
-    int length = static_cast<int>(text.size());
-    int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    std::wstring wide(wideLength, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], wideLength);
+    int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    WideText wide(length > 0 ? length : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
     return wide;
 }
 
-std::string FromWide(const std::wstring &text)
+std::string FromWide(const wchar_t *text)
 {
-    int length = static_cast<int>(text.size());
-    int narrowLength = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string narrow(narrowLength, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), length, &narrow[0], narrowLength, nullptr, nullptr);
+    int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(length > 0 ? length : 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.pop_back();  // the terminator
     return narrow;
 }

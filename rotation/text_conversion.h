@@ -4,6 +4,11 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
-std::wstring ToWide(const std::string &text);
-std::string FromWide(const std::wstring &text);
+// UTF-16 text with its terminator, for the wide calls. (A vector: the
+// library's wide string would add a ninth to the program's size.)
+using WideText = std::vector<wchar_t>;
+
+WideText ToWide(const std::string &text);
+std::string FromWide(const wchar_t *text);

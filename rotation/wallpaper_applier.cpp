@@ -35,10 +35,10 @@ void ApplyWallpaper(const std::string &fullPath)
     IActiveDesktop *desktop = g_wallpaperApplier.desktop;
     if (!desktop)
         return;
-    std::wstring widePath = ToWide(fullPath);
-    if (widePath.empty())
+    WideText widePath = ToWide(fullPath);
+    if (widePath.front() == L'\0')  // not converted
         return;
-    desktop->SetWallpaper(widePath.c_str(), 0);
+    desktop->SetWallpaper(widePath.data(), 0);
     desktop->SetWallpaperOptions(&g_wallpaperApplier.options, 0);
     desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE);
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The release scripts' own steps, on Linux alone:
-#   release_scripts_test.sh package EXE  the zip holds the program as built, the README and the licence
+#   release_scripts_test.sh package EXE LIMIT
+#       the zip holds the program as built, the README and the licence; the
+#       program is at most LIMIT bytes (0: no limit)
 #   release_scripts_test.sh seeding      the run command writes settings.ini only where there is none
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
@@ -17,6 +19,8 @@ package)
   unzip -p "$zip" BackdropCarousel.exe | cmp -s - "$2" || fail "the zip's program is not the one built"
   unzip -p "$zip" LICENSE.txt | grep -q "^MIT License" || fail "LICENSE.txt is not the MIT licence"
   unzip -p "$zip" README.txt | grep -q $'^# BackdropCarousel\r$' || fail "README.txt is not the README as Windows text"
+  size=$(stat -c %s "$2")
+  [ "$3" = 0 ] || [ "$size" -le "$3" ] || fail "the program is $size bytes, over $3"
   ;;
 seeding)
   seed_settings "$work" "$work/pictures" || fail "no settings.ini was written"
