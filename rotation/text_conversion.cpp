@@ -14,9 +14,13 @@ WideText ToWide(const std::string &text)
 
 std::string FromWide(const wchar_t *text)
 {
-    int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    // Where Windows ignores the manifest (before Windows 10 version 1903), a
+    // name outside the code page must become '?', not a look-alike (full-width
+    // "ｂｅｓｔ.jpg" as "best.jpg"). UTF-8 takes no such flag.
+    DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    int length = WideCharToMultiByte(CP_ACP, flags, text, -1, nullptr, 0, nullptr, nullptr);
     std::string narrow(length > 0 ? length : 1, '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, &narrow[0], static_cast<int>(narrow.size()), nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, flags, text, -1, &narrow[0], static_cast<int>(narrow.size()), nullptr, nullptr);
     narrow.pop_back();  // the terminator
     return narrow;
 }
