@@ -5,11 +5,12 @@ repo_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
 
 # Configures and builds a CMake project for one architecture (i686 or x86_64):
 #   cross_build SOURCE BINARY ARCH [--target NAME...]
+# Only the program's own project uses the Wine prefix it is told of.
 cross_build() {
   local root source=$1 binary=$2 arch=$3
   shift 3
   root=$(repo_root)
-  cmake -S "$source" -B "$binary" -DCMAKE_BUILD_TYPE=Release \
+  cmake -S "$source" -B "$binary" --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DMINGW_ARCH="$arch" \
     -DBACKDROP_WINEPREFIX="$root/build/wineprefix" >/dev/null
   cmake --build "$binary" -j "$(nproc)" "$@" -- --no-print-directory
