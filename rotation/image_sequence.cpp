@@ -56,13 +56,18 @@ void AdvanceImage(const char *pattern)
             g_currentImage.clear();
             return;
         }
-        // Closed at once, so that the folder can be renamed or deleted between passes.
-        StopRotation();
-        CloseImageSearch();
-        ResetImageSequence();
+        EndPass();
         return;
     }
     g_currentImage = FromWide(sequence.findData.cFileName);
+}
+
+void EndPass()
+{
+    StopRotation();
+    // Closed at once, so that the folder can be renamed or deleted between passes.
+    CloseImageSearch();
+    ResetImageSequence();
 }
 
 void CloseImageSearch()

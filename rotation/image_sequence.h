@@ -28,5 +28,8 @@ void ResetImageSequence();
 // closes the search, rewinds, and leaves the last name current.
 void AdvanceImage(const char *pattern);
 
+// Ends the pass: stops the rotation, closes the search and rewinds.
+void EndPass();
+
 // Closes the search still open at shutdown.
 void CloseImageSearch();

@@ -115,10 +115,8 @@ LRESULT OnRotationTick(WPARAM timerId)
         AdvanceImage(kImagePattern);
         if (g_currentImage.empty()) {
             // A folder that has gone (a drive unplugged) ends the pass quietly.
-            if (Attributes(g_imageFolder) == INVALID_FILE_ATTRIBUTES) {
-                StopRotation();
-                ResetImageSequence();
-            }
+            if (Attributes(g_imageFolder) == INVALID_FILE_ATTRIBUTES)
+                EndPass();
             return 0;
         }
         bool passEnded = !g_rotationArmed;

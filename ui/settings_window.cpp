@@ -159,24 +159,20 @@ LRESULT OnCreate(HWND window)
 
 void StartRotationFromWindow()
 {
-    switch (StartRotation(GetText(g_folderBox), GetText(g_intervalBox))) {
-    case StartResult::Started:
-        break;
-    case StartResult::NoPath:
-        ShowError("You must specify a path!");
-        break;
-    case StartResult::NoInterval:
-        ShowError("You must specify an interval!");
-        break;
-    case StartResult::IntervalTooSmall:
-        ShowError("The interval you specified is too small!");
-        break;
-    case StartResult::PathTooLong:
-        ShowError("The path you specified is too long!");
-        break;
-    case StartResult::InvalidPath:
-        ShowError("The path you specified is invalid!");
-        break;
+    static const struct {
+        StartResult result;
+        const char *text;
+    } refusals[] = {
+        {StartResult::NoPath, "You must specify a path!"},
+        {StartResult::NoInterval, "You must specify an interval!"},
+        {StartResult::IntervalTooSmall, "The interval you specified is too small!"},
+        {StartResult::PathTooLong, "The path you specified is too long!"},
+        {StartResult::InvalidPath, "The path you specified is invalid!"},
+    };
+    StartResult result = StartRotation(GetText(g_folderBox), GetText(g_intervalBox));
+    for (const auto &refusal : refusals) {
+        if (refusal.result == result)
+            ShowError(refusal.text);
     }
 }
 
