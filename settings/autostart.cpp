@@ -7,14 +7,44 @@
 static const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 static const char kValueName[] = "BackdropCarousel";
 
-bool IsAutostartRegistered()
+static bool HasRunValue(HKEY root)
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(root, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
     bool present = RegQueryValueExA(key, kValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return present;
+}
+
+static bool SetRunValue(HKEY root, const std::string &command)
+{
+    // The per-user key may not exist yet on a new account; the machine-wide
+    // one always does, and is only opened.
+    HKEY key;
+    LSTATUS opened = root == HKEY_CURRENT_USER
+                         ? RegCreateKeyExA(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr)
+                         : RegOpenKeyExA(root, kRunKey, 0, KEY_SET_VALUE, &key);
+    if (opened != ERROR_SUCCESS)
+        return false;
+    LSTATUS set = RegSetValueExA(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
+                                 static_cast<DWORD>(command.size() + 1));
+    RegCloseKey(key);
+    return set == ERROR_SUCCESS;
+}
+
+static void DeleteRunValue(HKEY root)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, kValueName);
+    RegCloseKey(key);
+}
+
+bool IsAutostartRegistered()
+{
+    return HasRunValue(HKEY_LOCAL_MACHINE) || HasRunValue(HKEY_CURRENT_USER);
 }
 
 void RegisterAutostart()
@@ -26,19 +56,15 @@ void RegisterAutostart()
     // Unquoted, C:\Program Files\... would start C:\Program.exe for every user.
     if (command.find(' ') != std::string::npos)
         command = "\"" + command + "\"";
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
-                   static_cast<DWORD>(command.size() + 1));
-    RegCloseKey(key);
+    // Under UAC every process that is not elevated is refused the
+    // machine-wide key (the manifest turns registry virtualization off);
+    // the user's own Run key starts the program just as well for this user.
+    if (!SetRunValue(HKEY_LOCAL_MACHINE, command))
+        SetRunValue(HKEY_CURRENT_USER, command);
 }
 
 void UnregisterAutostart()
 {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return;
-    RegDeleteValueA(key, kValueName);
-    RegCloseKey(key);
+    DeleteRunValue(HKEY_CURRENT_USER);
+    DeleteRunValue(HKEY_LOCAL_MACHINE);
 }

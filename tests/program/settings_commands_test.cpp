@@ -1,5 +1,7 @@
 #include "program/program_driver.h"
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -21,21 +23,58 @@ std::vector<std::string> Lines(const std::string &path)
     return lines;
 }
 
-std::string RunValue()
+const char kNone[] = "(none)";
+
+std::string RunValue(HKEY root = HKEY_LOCAL_MACHINE)
 {
     char data[3 * MAX_PATH] = "";
     DWORD size = sizeof data;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel", RRF_RT_REG_SZ, nullptr, data, &size) !=
-        ERROR_SUCCESS)
-        return "(none)";
+    if (RegGetValueA(root, kRunKey, "BackdropCarousel", RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return kNone;
     return data;
 }
+
+void DeleteRunValues()
+{
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
+        RegDeleteKeyValueA(root, kRunKey, "BackdropCarousel");
+}
+
+// Refuses everyone the setting of values in a Run key, as Windows refuses a
+// process that is not elevated the machine-wide one, until it goes.
+class RefusedRunKey {
+public:
+    explicit RefusedRunKey(HKEY root)
+    {
+        RegCreateKeyExA(root, kRunKey, 0, nullptr, 0, READ_CONTROL | WRITE_DAC, nullptr, &key_, nullptr);
+        DWORD size = 0;
+        RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+        original_.resize(size);
+        RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data(), &size);
+        PSECURITY_DESCRIPTOR refused = nullptr;
+        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
+                                                             &refused, nullptr);
+        EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, refused), ERROR_SUCCESS);
+        LocalFree(refused);
+    }
+    ~RefusedRunKey()
+    {
+        RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data());
+        RegCloseKey(key_);
+    }
+    RefusedRunKey(const RefusedRunKey &) = delete;
+    RefusedRunKey &operator=(const RefusedRunKey &) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    std::vector<BYTE> original_;
+};
 }  // namespace
 
 class SettingsCommandsTest : public testing::Test {
 protected:
-    void SetUp() override { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel"); }
-    void TearDown() override { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel"); }
+    void SetUp() override { DeleteRunValues(); }
+    void TearDown() override { DeleteRunValues(); }
 
     std::string SettingsFile() const { return home_.PathOf("settings.ini"); }
 
@@ -142,29 +181,53 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFollowsTheRegistryWhereverTheProgra
         EXPECT_EQ(RunValue(), strchr(suffix, ' ') ? "\"" + path + "\"" : path);
         program.Click(IDC_START_WITH_WINDOWS);
         EXPECT_FALSE(program.Checked(IDC_START_WITH_WINDOWS));
-        EXPECT_EQ(RunValue(), "(none)");
+        EXPECT_EQ(RunValue(), kNone);
         EXPECT_TRUE(program.Messages().Messages().empty());
     }
 }
 
-TEST_F(SettingsCommandsTest, StartWithWindowsReportsAChangeThatDidNotHappen)
+TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCannotChange)
 {
-    // Without the Run key the program cannot write its value, as without rights to it.
-    ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, kRunKey), ERROR_SUCCESS);
-    RunningProgram program(home_);
-    ASSERT_TRUE(program.WaitUntilShown());
-    program.Click(IDC_START_WITH_WINDOWS);
-    ASSERT_TRUE(program.Messages().WaitFor(1));
-    HKEY run;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, nullptr, 0, KEY_WRITE, nullptr, &run, nullptr);
-    RegCloseKey(run);
+    const char other[] = "D:\\Other Copy\\BackdropCarousel.exe";
+    const std::string path = home_.PathOf("BackdropCarousel.exe");
+    const struct {
+        const char *what;
+        bool userRefused, machineValueBefore;
+        bool checkedAfter;  // after one click
+        std::string machineAfter, userAfter;
+    } cases[] = {
+        {"machine-wide key refused: the user's own", false, false, true, kNone, path},
+        {"both keys refused", true, false, false, kNone, kNone},
+        {"a machine-wide value that cannot go", false, true, true, other, kNone},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteRunValues();
+        if (c.machineValueBefore)
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel", REG_SZ, other, sizeof other);
+        RefusedRunKey machine(HKEY_LOCAL_MACHINE);
+        std::unique_ptr<RefusedRunKey> user(c.userRefused ? new RefusedRunKey(HKEY_CURRENT_USER) : nullptr);
+        RunningProgram program(home_);
+        ASSERT_TRUE(program.WaitUntilShown());
+        ASSERT_EQ(program.Checked(IDC_START_WITH_WINDOWS), c.machineValueBefore);
 
-    std::vector<ShownMessage> shown = program.Messages().Messages();
-    EXPECT_EQ(shown[0].text, "Could not change the start with Windows setting!");
-    EXPECT_EQ(shown[0].caption, "Error");
-    EXPECT_FALSE(shown[0].hasOwner);
-    EXPECT_FALSE(program.Checked(IDC_START_WITH_WINDOWS));
-    EXPECT_EQ(RunValue(), "(none)");
+        program.Click(IDC_START_WITH_WINDOWS);
+        EXPECT_EQ(program.Checked(IDC_START_WITH_WINDOWS), c.checkedAfter);
+        EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), c.machineAfter);
+        EXPECT_EQ(RunValue(HKEY_CURRENT_USER), c.userAfter);
+        bool changed = c.checkedAfter != c.machineValueBefore;
+        std::vector<ShownMessage> shown = program.Messages().Messages();
+        ASSERT_EQ(shown.size(), changed ? 0u : 1u);
+        if (!changed) {
+            EXPECT_EQ(shown[0].text, "Could not change the start with Windows setting!");
+            EXPECT_EQ(shown[0].caption, "Error");
+            EXPECT_FALSE(shown[0].hasOwner);
+        } else if (c.checkedAfter) {
+            program.Click(IDC_START_WITH_WINDOWS);  // and off again
+            EXPECT_FALSE(program.Checked(IDC_START_WITH_WINDOWS));
+            EXPECT_EQ(RunValue(HKEY_CURRENT_USER), kNone);
+        }
+    }
 }
 
 TEST_F(SettingsCommandsTest, AnotherCopysEntryCountsAndIsReplacedByThisPath)
