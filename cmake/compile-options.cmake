@@ -20,5 +20,6 @@ else()
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
   add_link_options(-Wl,--gc-sections -Wl,--no-insert-timestamp $<$<CONFIG:Release>:-s>)
 endif()
-# Vista-level declarations: the full-size notification icon record and menu styles.
-add_compile_definitions(WINVER=0x0600 _WIN32_WINNT=0x0600)
+# Windows 7-level declarations: the full-size notification icon record, menu
+# styles and the per-window message filter.
+add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601)

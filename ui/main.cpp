@@ -20,12 +20,20 @@ static std::string DefaultImageFolder()
     return std::string(windowsDirectory) + "\\Web\\Wallpaper";
 }
 
+// One instance per session: a second one would undo the first one's saved
+// settings. The mutex is held until this process ends.
+static bool AnotherInstanceRuns()
+{
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "Local\\BackdropCarousel");
+    DWORD error = GetLastError();
+    // A copy started as administrator holds a mutex that this one is refused
+    // rather than given.
+    return mutex ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    // One instance per session: a second one would undo the first one's
-    // saved settings. The mutex is held until this process ends.
-    CreateMutexA(nullptr, FALSE, "Local\\BackdropCarousel");
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (AnotherInstanceRuns()) {
         ShowRunningInstance();
         return 0;
     }
@@ -55,10 +63,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     HWND window = CreateMainWindow(instance);
 
     CreateTrayMenu();
-    if (!AddTrayIcon(window, smallIcon)) {
-        ShowError("Failed to create system tray icon!");
-        PostQuitMessage(0);
-    }
+    AddTrayIcon(window, smallIcon);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
 

@@ -66,7 +66,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         return OnClose(window);
     case WM_TIMER:
-        return OnRotationTick(wParam);
+        return wParam == IDT_TRAY_RETRY ? OnTrayRetry() : OnRotationTick(wParam);
     case WM_TRAYICON:
         return OnTrayIcon(window, LOWORD(lParam));
     case WM_MENUCOMMAND:

@@ -1,5 +1,6 @@
 #include "ui/tray_icon.h"
 
+#include "ui/messages.h"
 #include "ui/settings_window.h"
 
 #include <shellapi.h>
@@ -8,6 +9,11 @@
 
 static NOTIFYICONDATAA g_trayIcon;
 static HMENU g_trayMenu;
+static int g_trayRetriesLeft;  // while the taskbar is awaited at start-up
+
+// A taskbar still starting at log-on is given a minute to take the icon.
+constexpr UINT kTrayRetryMillis = 2000;
+constexpr int kTrayRetries = 30;
 
 enum TrayMenuPosition { kStartRotationItem = 0, kExitItem = 1 };
 
@@ -34,7 +40,14 @@ void CreateTrayMenu()
     AppendTrayMenuItem(5000, "Exit");
 }
 
-bool AddTrayIcon(HWND window, HICON icon)
+// The shell may take the icon and still time out its answer; the icon is
+// then there all the same, and a second add would be refused.
+static bool PutIconInTray()
+{
+    return Shell_NotifyIconA(NIM_ADD, &g_trayIcon) || Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
+}
+
+void AddTrayIcon(HWND window, HICON icon)
 {
     ZeroMemory(&g_trayIcon, sizeof g_trayIcon);
     g_trayIcon.cbSize = sizeof g_trayIcon;
@@ -44,7 +57,35 @@ bool AddTrayIcon(HWND window, HICON icon)
     g_trayIcon.uCallbackMessage = WM_TRAYICON;
     g_trayIcon.hIcon = icon;
     strcpy_s(g_trayIcon.szTip, sizeof g_trayIcon.szTip, "BackdropCarousel");
-    return Shell_NotifyIconA(NIM_ADD, &g_trayIcon) != FALSE;
+    // A copy run as administrator would otherwise never hear from a
+    // restarted shell, which runs with lesser rights.
+    ChangeWindowMessageFilterEx(window, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
+    if (PutIconInTray())
+        return;
+    // Started from a Run key, the program may come up before the taskbar.
+    g_trayRetriesLeft = kTrayRetries;
+    SetTimer(window, IDT_TRAY_RETRY, kTrayRetryMillis, nullptr);
+}
+
+static void StopWaitingForTray()
+{
+    g_trayRetriesLeft = 0;
+    KillTimer(g_trayIcon.hWnd, IDT_TRAY_RETRY);
+}
+
+LRESULT OnTrayRetry()
+{
+    if (g_trayRetriesLeft == 0)
+        return 0;
+    if (PutIconInTray()) {
+        StopWaitingForTray();
+    } else if (--g_trayRetriesLeft == 0) {
+        StopWaitingForTray();
+        // Without the icon a hidden window could never be reached again.
+        ShowError("Failed to create system tray icon!");
+        PostQuitMessage(0);
+    }
+    return 0;
 }
 
 UINT TaskbarCreatedMessage()
@@ -83,11 +124,13 @@ LRESULT OnTrayMenuCommand(HWND window, WPARAM position)
     return 0;
 }
 
-// A restarted shell has forgotten the icon; without it a hidden window could
-// no longer be reached.
+// A restarted shell has forgotten the icon, and a shell that has just come
+// up at log-on has not had it yet; without it a hidden window could no
+// longer be reached.
 LRESULT OnTaskbarCreated()
 {
-    Shell_NotifyIconA(NIM_ADD, &g_trayIcon);
+    if (PutIconInTray() && g_trayRetriesLeft > 0)
+        StopWaitingForTray();
     return 0;
 }
 

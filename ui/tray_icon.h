@@ -6,14 +6,19 @@
 
 constexpr UINT ID_TRAY_ICON = 3000;
 constexpr UINT WM_TRAYICON = WM_USER + 1;
+constexpr UINT_PTR IDT_TRAY_RETRY = 4001;  // adds the icon again while the taskbar is awaited
 
 void CreateTrayMenu();
-bool AddTrayIcon(HWND window, HICON icon);
+
+// Adds the icon; when the taskbar is not ready, keeps trying for a minute
+// before it says so and ends the program.
+void AddTrayIcon(HWND window, HICON icon);
 
 // The message the shell broadcasts when it has restarted.
 UINT TaskbarCreatedMessage();
 
 LRESULT OnTrayIcon(HWND window, UINT mouseMessage);
 LRESULT OnTrayMenuCommand(HWND window, WPARAM position);
+LRESULT OnTrayRetry();
 LRESULT OnTaskbarCreated();
 LRESULT OnDestroy();

@@ -1,11 +1,47 @@
 #include "program/program_driver.h"
 #include "support/desktop_log.h"
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 using TrayTest = ProgramTest;
+
+namespace {
+// A taskbar still starting at log-on: a window of the shell's tray class,
+// found before the real one, that refuses every icon. It answers on a thread
+// of its own while the test waits; once it is gone the real one is found.
+std::atomic<int> g_refusedIcons;
+
+LRESULT CALLBACK UnreadyTaskbar(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COPYDATA)
+        return ++g_refusedIcons, FALSE;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::thread RunUnreadyTaskbar(std::atomic<DWORD> &threadId)
+{
+    return std::thread([&threadId] {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = UnreadyTaskbar;
+        windowClass.lpszClassName = "Shell_TrayWnd";
+        RegisterClassA(&windowClass);
+        HWND window = CreateWindowExA(WS_EX_TOPMOST, "Shell_TrayWnd", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                      nullptr, nullptr);
+        threadId = GetCurrentThreadId();
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0)
+            DispatchMessageA(&message);
+        DestroyWindow(window);
+        UnregisterClassA("Shell_TrayWnd", nullptr);
+    });
+}
+}  // namespace
 
 TEST_F(TrayTest, CloseHidesAndDoubleClickShowsAgain)
 {
@@ -104,4 +140,47 @@ TEST_F(TrayTest, ASecondStartShowsTheRunningWindowInFrontAndEnds)
     std::vector<std::string> log = ReadDesktopLog();
     EXPECT_EQ(std::count(log.begin(), log.end(), "create"), 1);
     EXPECT_EQ(elsewhere.List("*"), (std::vector<std::string>{".", "..", "BackdropCarousel.exe"}));
+}
+
+TEST_F(TrayTest, IconIsAddedOnceTheTaskbarIsReady)
+{
+    for (bool announced : {true, false}) {
+        SCOPED_TRACE(announced ? "the taskbar announces itself" : "the next attempt finds it");
+        ScratchFolder home;
+        std::atomic<DWORD> taskbar{0};
+        std::thread taskbarThread = RunUnreadyTaskbar(taskbar);
+        ASSERT_TRUE(Eventually([&] { return taskbar != 0; }));
+        g_refusedIcons = 0;
+        RunningProgram program(home);
+        ASSERT_TRUE(program.WaitUntilShown());
+        int refused = g_refusedIcons;
+        EXPECT_GT(refused, 0);
+        EXPECT_TRUE(Eventually([&] { return g_refusedIcons > refused; })) << "the program tries again";
+        EXPECT_TRUE(program.Messages().Messages().empty());
+
+        PostThreadMessageA(taskbar, WM_QUIT, 0, 0);
+        taskbarThread.join();
+        if (announced)
+            SendMessageA(program.Window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+        EXPECT_TRUE(announced ? program.TrayIconPresent() : Eventually([&] { return program.TrayIconPresent(); }));
+        EXPECT_EQ(program.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE));
+    }
+}
+
+TEST_F(TrayTest, ACopyRunningAsAdministratorCountsAsTheRunningOne)
+{
+    // Such a copy's mutex is refused to one with lesser rights, not shared.
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+    ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;GA;;;WD)", SDDL_REVISION_1,
+                                                         &attributes.lpSecurityDescriptor, nullptr);
+    HANDLE mutex = CreateMutexA(&attributes, FALSE, "Local\\BackdropCarousel");
+    LocalFree(attributes.lpSecurityDescriptor);
+    ASSERT_NE(mutex, nullptr);
+
+    RunningProgram::Options options;
+    options.showsWindow = false;
+    RunningProgram second(home_, options);
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    EXPECT_TRUE(ReadDesktopLog().empty()) << "it never started up";
+    CloseHandle(mutex);
 }
