@@ -8,9 +8,9 @@
 
 extern std::string g_settingsPath;
 
-// Room for a path in the ANSI code page: 259 characters of up to 3 bytes each
-// in UTF-8, and the terminator.
-constexpr DWORD kPathCapacity = 3 * MAX_PATH;
+// Room for a path in the ANSI code page: the 260 UTF-16 units the folder box
+// holds, each of up to 3 bytes in UTF-8, and the terminator.
+constexpr DWORD kPathCapacity = 3 * MAX_PATH + 1;
 
 // The running executable's full path; empty when it cannot be had whole.
 std::string ExecutablePath();
