@@ -39,6 +39,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         PostQuitMessage(0);
     else if (!WaitUntilSettingsReadable())
         ShowError("Your settings could not be read!");
+    else
+        ConvertSettingsToUtf8();
 
     ULONG_PTR gdiplusToken;
     Gdiplus::GdiplusStartupInput gdiplusInput;
