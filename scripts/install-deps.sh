@@ -2,14 +2,15 @@
 # Installs what building and testing need on Debian 12: the mingw-w64 cross
 # compilers (posix threads), CMake, GoogleTest sources, Wine with 32-bit
 # support, a virtual X server, ImageMagick with a font for the sample pictures
-# and the screenshots, and zip for the release packages. Safe to run again;
+# and the screenshots, fonts with Arial's metrics so that Wine lays out text as
+# Windows does, and zip for the release packages. Safe to run again;
 # silent when everything is already there.
 set -euo pipefail
 
 packages=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   googletest wine wine64 wine32:i386 xvfb x11-utils imagemagick fonts-dejavu-core
-  zip unzip
+  fonts-liberation2 zip unzip
 )
 
 missing=()

@@ -8,9 +8,9 @@
 
 extern std::string g_settingsPath;
 
-// Room for a path in the ANSI code page: 259 characters of up to 3 bytes each
-// in UTF-8, and the terminator.
-constexpr DWORD kPathCapacity = 3 * MAX_PATH;
+// Room for a path in the ANSI code page: the 260 UTF-16 units the folder box
+// holds, each of up to 3 bytes in UTF-8, and the terminator.
+constexpr DWORD kPathCapacity = 3 * MAX_PATH + 1;
 
 // The running executable's full path; empty when it cannot be had whole.
 std::string ExecutablePath();
@@ -24,13 +24,23 @@ bool BuildSettingsPath();
 // the defaults in place of the user's settings.
 bool WaitUntilSettingsReadable();
 
+// Puts settings.ini, once, into the form the platform's INI functions read
+// whatever the program's code page: a UTF-8 byte-order mark (Notepad's "UTF-8
+// with BOM") is dropped, and the system's legacy code page, in which earlier
+// versions wrote, becomes UTF-8. A UTF-16 file and a file already fine are
+// left alone. Every line is kept, and the file is replaced whole or not at
+// all. When it cannot be replaced, the settings are read from a converted
+// copy and writes first try the conversion again; returns false then.
+bool ConvertSettingsToUtf8();
+
 std::string ReadSettingString(const char *key, const char *defaultText, DWORD capacity);
 
 // The key's text converted as atoi converts it: a missing key or text without
 // leading digits gives 0.
 int ReadSettingInt(const char *key);
 
-// Returns whether the file took the value.
+// Returns whether the file took the value; a file that still waits for its
+// conversion takes none, as it would lose the characters of its other lines.
 bool WriteSetting(const char *key, const char *text);
 
 // Writes all five keys; returns whether every write succeeded.

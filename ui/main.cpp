@@ -47,6 +47,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         PostQuitMessage(0);
     else if (!WaitUntilSettingsReadable())
         ShowError("Your settings could not be read!");
+    else
+        ConvertSettingsToUtf8();
 
     ULONG_PTR gdiplusToken;
     Gdiplus::GdiplusStartupInput gdiplusInput;
@@ -68,10 +70,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     UpdateWindow(window);
 
     MSG message = {};
-    // GetMessage returns -1 on failure; only a positive result carries a message.
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    // GetMessage returns -1 on failure; only a positive result carries a
+    // message. The wide loop hands typed and composed characters of any
+    // script to the boxes whole.
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
 
     CloseImageSearch();

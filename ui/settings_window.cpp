@@ -10,6 +10,7 @@
 
 #include <shlobj.h>
 
+#include <cstring>
 #include <string>
 
 HFONT g_controlFont = CreateFontA(0, 0, 0, 0, FW_THIN, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, nullptr);
@@ -22,12 +23,18 @@ HWND g_startupBox;
 
 static const char kSaveFailed[] = "Your settings could not be saved!";
 
+// What the folder box holds, in UTF-16 units.
+static const int kFolderLimit = MAX_PATH;
+
+// Unicode windows: an ANSI edit control keeps its text in bytes, counts its
+// limit in bytes, and draws them in the system's code page, not in the
+// program's UTF-8.
 static HWND CreateControl(HWND parent, const char *className, const char *text, DWORD style,
                           DWORD extendedStyle, int x, int y, int width, int height, int id = 0)
 {
-    return CreateWindowExA(extendedStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width,
-                           height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           g_instance, nullptr);
+    return CreateWindowExW(extendedStyle, ToWide(className).data(), ToWide(text).data(),
+                           WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
 }
 
 static void SetControlFont(HWND control, HGDIOBJ font)
@@ -51,26 +58,55 @@ static HWND CreateComboBox(HWND parent, int x, int y, int id, const char *const 
     return combo;
 }
 
+// 220 pixels wide, or as much wider as its caption needs in the thin font
+// beside the check mark, up to the window's edge. A classic check mark is
+// 13 pixels wide at the 96 DPI the program runs at (it declares no DPI
+// awareness); the gap to the caption is not documented: an average character
+// covers it and the focus rectangle.
+static int CheckBoxWidth(HWND parent, const char *text, int x)
+{
+    const int kNarrowest = 220;
+    const int kCheckMark = 13;
+    HDC dc = GetDC(parent);
+    HGDIOBJ previousFont = SelectObject(dc, g_controlFont);
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &extent);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, previousFont);
+    ReleaseDC(parent, dc);
+    RECT client;
+    GetClientRect(parent, &client);
+    int needed = kCheckMark + metrics.tmAveCharWidth + extent.cx;
+    int room = client.right - x;
+    int width = needed < room ? needed : room;
+    return width > kNarrowest ? width : kNarrowest;
+}
+
 static HWND CreateCheckBox(HWND parent, const char *text, int y, int id)
 {
-    HWND box = CreateControl(parent, "BUTTON", text, BS_CHECKBOX, 0, 10, y, 220, 20, id);
+    const int x = 10;
+    HWND box = CreateControl(parent, "BUTTON", text, BS_CHECKBOX, 0, x, y, CheckBoxWidth(parent, text, x), 20, id);
     SetControlFont(box, g_controlFont);
     return box;
 }
 
-// At most 259 characters, however many bytes each takes in the ANSI code page.
+// The whole text, however many bytes each character takes in the ANSI code page.
 static std::string GetText(HWND control)
 {
-    WCHAR text[MAX_PATH];
-    GetWindowTextW(control, text, ARRAYSIZE(text));
-    return FromWide(text);
+    WideText text(GetWindowTextLengthW(control) + 1);
+    GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
+    return FromWide(text.data());
 }
 
-// Puts the stored text of a key into a box, keeping the box's text when the
-// key is missing.
-static void FillFromSetting(HWND box, const char *key, DWORD capacity)
+// The stored folder, as much of it as the box holds, never cut inside a
+// character of two UTF-16 units; the box's text stays when the key is missing.
+static void FillFolderFromSetting()
 {
-    SetWindowTextA(box, ReadSettingString(key, GetText(box).c_str(), capacity).c_str());
+    WideText folder = ToWide(ReadSettingString("wallpaperDir", GetText(g_folderBox).c_str(), kPathCapacity));
+    if (folder.size() > kFolderLimit + 1)
+        folder[IS_HIGH_SURROGATE(folder[kFolderLimit - 1]) ? kFolderLimit - 1 : kFolderLimit] = L'\0';
+    SetWindowTextW(g_folderBox, folder.data());
 }
 
 // Selects the stored index of a key; an index the combo refuses selects the
@@ -95,7 +131,7 @@ static void FillIntervalFromSetting()
                          stored.find_first_not_of("0123456789") == std::string::npos;
     if (!shownAsStored)
         stored = std::to_string(IntervalCountFromText(stored));
-    SetWindowTextA(g_intervalBox, stored.c_str());
+    SetWindowTextW(g_intervalBox, ToWide(stored).data());
 }
 
 static bool IsChecked(HWND box)
@@ -118,9 +154,9 @@ LRESULT OnCreate(HWND window)
 
     g_folderBox = CreateControl(window, "EDIT", g_imageFolder.c_str(), ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                                 10, 34, 380, 24);
-    SendMessageA(g_folderBox, EM_LIMITTEXT, MAX_PATH, 0);
+    SendMessageA(g_folderBox, EM_LIMITTEXT, kFolderLimit, 0);
     SetControlFont(g_folderBox, GetStockObject(ANSI_VAR_FONT));
-    FillFromSetting(g_folderBox, "wallpaperDir", kPathCapacity);
+    FillFolderFromSetting();
 
     CreateControl(window, "BUTTON", "...", BS_PUSHBUTTON, 0, 394, 34, 24, 24, IDC_BROWSE);
     CreateControl(window, "BUTTON", "Start rotation", BS_FLAT, 0, 460, 14, 120, 24, IDC_START_ROTATION);

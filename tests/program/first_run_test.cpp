@@ -11,9 +11,11 @@ struct ExpectedControl {
     const char *text;  // nullptr: checked elsewhere
     DWORD style;
     bool clientEdge;
-    RECT bounds;  // x, y, width, height
+    RECT bounds;  // x, y, width (0: as its caption needs), height
     int id;
 };
+
+const DWORD kCheckBox = 0x50000002;
 
 const ExpectedControl kLayout[] = {
     {"Static", "Please select the location where you wish to load images from:", 0x50000100, false, {10, 14, 420, 20}, 0},
@@ -21,14 +23,14 @@ const ExpectedControl kLayout[] = {
     {"Button", "...", 0x50000000, false, {394, 34, 24, 24}, 1004},
     {"Button", "Start rotation", 0x50008000, false, {460, 14, 120, 24}, 1000},
     {"Button", "Save settings", 0x50008000, false, {460, 48, 120, 24}, 1005},
-    {"Button", "Start with Windows", 0x50000002, false, {10, 180, 220, 20}, 1007},
+    {"Button", "Start with Windows", kCheckBox, false, {10, 180, 220, 20}, 1007},
     {"Static", "Wallpaper mode:", 0x50000100, false, {240, 64, 160, 20}, 0},
     // The combo box control takes off its own border styles, so they do not show.
     {"ComboBox", "Center", 0x50000A03, false, {240, 84, 120, 0}, 500},
     {"Static", "Rotation interval:", 0x50000100, false, {10, 64, 160, 20}, 0},
     {"Edit", "10", 0x50002080, true, {10, 84, 40, 24}, 0},
     {"ComboBox", "Seconds", 0x50000A03, false, {60, 84, 120, 0}, 501},
-    {"Button", "Start rotation at program startup", 0x50000002, false, {10, 204, 220, 20}, 1008},
+    {"Button", "Start rotation at program startup", kCheckBox, false, {10, 204, 0, 20}, 1008},
 };
 
 std::vector<std::string> ComboItems(HWND combo)
@@ -44,6 +46,21 @@ std::vector<std::string> ComboItems(HWND combo)
         items.push_back(narrow);
     }
     return items;
+}
+
+// Where a check box's caption ends: drawn in the thin font (FW_THIN, default
+// face and height), half a digit after the 13-pixel check mark.
+int CaptionEnd(const std::string &caption)
+{
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, CreateFontA(0, 0, 0, 0, FW_THIN, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, nullptr));
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+    int digit = 0;
+    GetCharWidth32A(dc, '0', '0', &digit);
+    DeleteObject(SelectObject(dc, previous));
+    ReleaseDC(nullptr, dc);
+    return 13 + digit / 2 + extent.cx;
 }
 }  // namespace
 
@@ -82,6 +99,8 @@ TEST_F(FirstRunTest, ControlsStandInTheirOrderWithTheirTextsStylesAndIds)
 
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, sizeof windows);
+    RECT client;
+    GetClientRect(program.Window(), &client);
     for (size_t i = 0; i < controls.size(); ++i) {
         const ExpectedControl &expected = kLayout[i];
         HWND control = controls[i];
@@ -100,7 +119,15 @@ TEST_F(FirstRunTest, ControlsStandInTheirOrderWithTheirTextsStylesAndIds)
         MapWindowPoints(nullptr, program.Window(), reinterpret_cast<POINT *>(&bounds), 2);
         EXPECT_EQ(bounds.left, expected.bounds.left);
         EXPECT_EQ(bounds.top, expected.bounds.top);
-        EXPECT_EQ(bounds.right - bounds.left, expected.bounds.right);
+        int width = bounds.right - bounds.left;
+        if (expected.style == kCheckBox) {  // the caption fits, within the window, never narrowed
+            EXPECT_LE(CaptionEnd(text), width);
+            EXPECT_GE(width, 220);
+            EXPECT_LE(bounds.right, client.right);
+        }
+        if (expected.bounds.right) {
+            EXPECT_EQ(width, expected.bounds.right);
+        }
         if (expected.bounds.bottom) {  // a closed combo box is as tall as its font needs
             EXPECT_EQ(bounds.bottom - bounds.top, expected.bounds.bottom);
         }

@@ -1,13 +1,36 @@
 #include "program/program_driver.h"
+#include "rotation/rotation_control.h"
 #include "support/desktop_log.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
 using Log = std::vector<std::string>;
+
+namespace {
+std::string FileBytes(const std::string &path)
+{
+    std::stringstream bytes;
+    bytes << std::ifstream(path, std::ios::binary).rdbuf();
+    return bytes.str();
+}
+
+// UTF-8 text in another code page; 1200 is UTF-16LE.
+std::string Encoded(const std::string &text, UINT codePage)
+{
+    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(wide.size()));
+    if (codePage == 1200)
+        return std::string(reinterpret_cast<const char *>(wide.data()), wide.size() * sizeof(wchar_t));
+    std::string bytes(WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr);
+    return bytes;
+}
+}  // namespace
 
 class RestoredSettingsTest : public ProgramTest {
 protected:
@@ -157,8 +180,58 @@ TEST_F(RestoredSettingsTest, SettingsHeldByAnotherProgramAreWaitedForOrReported)
             EXPECT_FALSE(windowDuringMessage);
             EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "10") << "the defaults";
         }
-        std::stringstream kept;
-        kept << std::ifstream(home.PathOf("settings.ini"), std::ios::binary).rdbuf();
-        EXPECT_EQ(kept.str(), settings) << "the file is left as it was";
+        EXPECT_EQ(FileBytes(home.PathOf("settings.ini")), settings) << "the file is left as it was";
+    }
+}
+
+TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWhole)
+{
+    ScratchFolder pictures("-Café München");
+    pictures.AddFile("a.jpg");
+    const std::string utf8 = "; Grüße\r\n[Settings]\r\nwallpaperDir=" + pictures.Path() +
+                             "\r\nrotationInt=42\r\nrotationIntType=0\r\nwallpaperMode=2\r\nrotateAtStartup=0\r\n"
+                             "[Other]\r\nnote=ü\r\n";
+    const std::string legacy = Encoded(utf8, 1252), utf16 = "\xFF\xFE" + Encoded(utf8, 1200);
+    const struct {
+        const char *origin;
+        std::string written, started, saved;  // the file as written, after the start, after a save
+        bool held;  // open in another program, sharing reading only, until the window shows
+    } files[] = {
+        {"an earlier version", legacy, utf8, utf8, false},
+        {"an earlier version, held", legacy, legacy, utf8, true},
+        {"UTF-8 with a mark", "\xEF\xBB\xBF" + utf8, utf8, utf8, false},
+        {"UTF-16 with a mark", utf16, utf16, utf16, false},
+        {"this version", utf8, utf8, utf8, false},
+    };
+    for (const auto &file : files) {
+        SCOPED_TRACE(file.origin);
+        ScratchFolder home;
+        std::string path = home.PathOf("settings.ini");
+        home.AddFile("settings.ini", file.written);
+        auto writtenAt = std::filesystem::last_write_time(path);
+        HANDLE held = file.held ? CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr)
+                                : nullptr;
+        ClearDesktopLog();
+        RunningProgram program(home);
+        ASSERT_TRUE(program.WaitUntilShown());
+        if (held)
+            CloseHandle(held);
+        EXPECT_EQ(RunningProgram::Text(program.FolderBox()), pictures.Path());
+        EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "42");
+        EXPECT_EQ(program.Selection(IDC_WALLPAPER_MODE), 2);
+        EXPECT_EQ(FileBytes(path), file.started);
+        if (file.started == file.written) {
+            EXPECT_EQ(std::filesystem::last_write_time(path), writtenAt) << "not rewritten";
+        }
+        EXPECT_EQ(home.List("*"), (std::vector<std::string>{".", "..", "BackdropCarousel.exe", "settings.ini"}));
+
+        program.Click(IDC_START_ROTATION);
+        SendMessageA(program.Window(), WM_TIMER, IDT_ROTATION, 0);
+        program.Click(IDC_SAVE_SETTINGS);
+        ASSERT_TRUE(program.Messages().WaitFor(1));
+        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{"Your settings have been saved!"});
+        EXPECT_EQ(ReadDesktopLog().at(3), "SetWallpaper " + pictures.PathOf("a.jpg") + " 0");
+        EXPECT_EQ(FileBytes(path), file.saved);
     }
 }

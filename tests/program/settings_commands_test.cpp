@@ -101,24 +101,39 @@ TEST_F(SettingsCommandsTest, SaveWritesTheControlsAndConfirms)
                                         "rotationIntType=1", "wallpaperMode=2", "rotateAtStartup=0"}));
 }
 
-TEST_F(SettingsCommandsTest, SaveLandsBesideTheProgramAndKeepsTypedFolderTo259Characters)
+TEST_F(SettingsCommandsTest, SaveLandsBesideTheProgramAndWritesTheFolderTheBoxShows)
 {
-    ScratchFolder elsewhere;
-    RunningProgram::Options options;
-    options.currentFolder = elsewhere.Path().c_str();
-    RunningProgram program(home_, options);
-    ASSERT_TRUE(program.WaitUntilShown());
-    std::string folder = "C:\\" + std::string(257, 'f');  // 260 characters
-    program.Type(program.FolderBox(), folder);
-    program.Type(program.IntervalBox(), "");
-    program.Click(IDC_SAVE_SETTINGS);
-    ASSERT_TRUE(program.Messages().WaitFor(1));
+    // The box holds 260 UTF-16 units: a longer folder from the file is cut to
+    // them, never inside a character, and 260 typed are all kept.
+    const std::string start = "C:\\" + std::string(256, 'f');
+    const struct {
+        std::string stored, typed, shown;
+    } folders[] = {
+        {start + std::string(520, 'f'), "", start + "f"},  // 779 characters
+        {start + "😀" + std::string(500, 'f'), "", start},
+        {"", "C:\\" + std::string(257, 'g'), "C:\\" + std::string(257, 'g')},
+    };
+    for (const auto &folder : folders) {
+        SCOPED_TRACE(folder.shown.size());
+        ScratchFolder home, elsewhere;
+        std::string settings = folder.stored.empty() ? "" : "[Settings]\r\nwallpaperDir=" + folder.stored + "\r\n";
+        RunningProgram::Options options = WithSettings(settings);
+        options.currentFolder = elsewhere.Path().c_str();
+        RunningProgram program(home, options);
+        ASSERT_TRUE(program.WaitUntilShown());
+        if (!folder.typed.empty())
+            program.Type(program.FolderBox(), folder.typed);
+        EXPECT_EQ(RunningProgram::Text(program.FolderBox()), folder.shown);
+        program.Type(program.IntervalBox(), "");
+        program.Click(IDC_SAVE_SETTINGS);
+        ASSERT_TRUE(program.Messages().WaitFor(1));
 
-    std::vector<std::string> lines = Lines(SettingsFile());
-    ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[1], "wallpaperDir=" + folder.substr(0, 259));
-    EXPECT_EQ(lines[2], "rotationInt=0");
-    EXPECT_EQ(elsewhere.List("*"), (std::vector<std::string>{".", ".."}));
+        std::vector<std::string> lines = Lines(home.PathOf("settings.ini"));
+        ASSERT_EQ(lines.size(), 6u);
+        EXPECT_EQ(lines[1], "wallpaperDir=" + folder.shown);
+        EXPECT_EQ(lines[2], "rotationInt=0");
+        EXPECT_EQ(elsewhere.List("*"), (std::vector<std::string>{".", ".."}));
+    }
 }
 
 TEST_F(SettingsCommandsTest, FailedSaveIsReportedInsteadOfConfirmed)
