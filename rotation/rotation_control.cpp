@@ -97,10 +97,17 @@ StartResult StartRotation(const std::string &folderText, const std::string &inte
     return StartResult::Started;
 }
 
-void StopRotation()
+// Ends the pass: no tick follows, and the next start reads the folder afresh.
+static void EndPass()
 {
     KillTimer(g_timerWindow, IDT_ROTATION);
     g_rotationArmed = false;
+    ResetImageSequence();
+}
+
+static bool HasGone(const std::string &folder)
+{
+    return Attributes(folder) == INVALID_FILE_ATTRIBUTES;
 }
 
 LRESULT OnRotationTick(WPARAM timerId)
@@ -109,23 +116,29 @@ LRESULT OnRotationTick(WPARAM timerId)
     if (timerId != IDT_ROTATION || !g_rotationArmed)
         return 0;
 
-    // Pictures deleted since the search listed them are skipped within the
-    // same tick; when none is left, the pass ends without a change.
+    // Pictures deleted since the folder was listed are skipped within the
+    // same tick. A folder that has gone (a drive unplugged) ends the pass
+    // quietly; one that holds no picture keeps the timer running.
     for (;;) {
-        AdvanceImage(kImagePattern);
+        bool delivered = AdvanceImage(g_imageFolder, kImagePattern);
         if (g_currentImage.empty()) {
-            // A folder that has gone (a drive unplugged) ends the pass quietly.
-            if (Attributes(g_imageFolder) == INVALID_FILE_ATTRIBUTES)
+            if (HasGone(g_imageFolder))
                 EndPass();
             return 0;
         }
-        bool passEnded = !g_rotationArmed;
+        // Through the folder: its last picture is shown once more.
+        if (!delivered)
+            EndPass();
         std::string fullPath = g_imageFolder + "\\" + g_currentImage;
         if (IsExistingFile(fullPath)) {
             ApplyWallpaper(fullPath);
             return 0;
         }
-        if (passEnded)
+        if (!delivered)
             return 0;
+        if (HasGone(g_imageFolder)) {
+            EndPass();
+            return 0;
+        }
     }
 }

@@ -32,9 +32,7 @@ int IntervalCountFromText(const std::string &text);
 // start changes nothing: a running rotation goes on as it was.
 StartResult StartRotation(const std::string &folderText, const std::string &intervalText);
 
-// Ends the running rotation: no tick follows until the next start.
-void StopRotation();
-
 // One rotation step on a tick of the rotation timer: the next picture of the
-// folder that still exists becomes the wallpaper.
+// folder that still exists becomes the wallpaper. The tick after the last
+// picture ends the pass: no tick follows until the next start.
 LRESULT OnRotationTick(WPARAM timerId);

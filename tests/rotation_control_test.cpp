@@ -26,6 +26,7 @@ TEST_F(RotationControlTest, IntervalTextIsReadAsAtoiReadsItUpToTheBoxsLargestNum
 TEST_F(RotationControlTest, ArmsTheTimerWithCountTimesUnit)
 {
     ScratchFolder folder;
+    folder.AddFile("a.jpg");
     const Attempt attempts[] = {
         {"3", 0, 3000},          {"2", 0, 0},           {"0", 0, 0},
         {"5", 1, 300000},        {"1", 1, 60000},       {"0", 1, 0},  // 0 minutes would flood the desktop
@@ -90,6 +91,7 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
 TEST_F(RotationControlTest, UnitChangeWaitsForTheNextStart)
 {
     ScratchFolder folder;
+    folder.AddFile("a.jpg");
     StartRotation(folder.Path(), "4");
     SetIntervalUnit(1);
     EXPECT_EQ(g_unitMillis, 60000);

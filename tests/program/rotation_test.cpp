@@ -74,11 +74,14 @@ TEST_F(RotationTest, TicksWalkTheFolderOnceInTheStyleChosen)
     EXPECT_EQ(ReadDesktopLog(), expected);
     EXPECT_TRUE(program.Messages().Messages().empty());
 
-    // Started again, the walk begins anew from the first picture.
+    // Started again, the walk begins anew from the first picture, and the
+    // folder is not held between ticks.
     ClearDesktopLog();
+    ULONG handles = program.Handles();
     program.Click(IDC_START_ROTATION);
     Tick(program);
     EXPECT_EQ(ReadDesktopLog(), Applied(pictures_, {images[0]}, 2));
+    EXPECT_EQ(program.Handles(), handles);
 }
 
 TEST_F(RotationTest, TimerFiresByItselfAndStopsAtTheEndOfTheFolder)
