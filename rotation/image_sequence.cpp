@@ -26,21 +26,33 @@ static bool IsImageEntry(const WIN32_FIND_DATAW &entry)
 }
 
 // Appends the names of the folder's pictures to names, each with its
-// terminator, in the order the search lists them. The search is closed
-// before it returns.
-static void ListImages(const std::string &folder, const char *pattern, WideText &names)
+// terminator, in the order the search lists them; without names, stops at
+// the first picture. The search is closed before it returns. Returns whether
+// the folder holds a picture.
+static bool ListImages(const std::string &folder, const char *pattern, WideText *names)
 {
     // The wide record holds any name whole, where the ANSI one has 260 bytes
     // for up to 3 per character.
     WIN32_FIND_DATAW entry;
     HANDLE search = FindFirstFileW(ToWide(folder + pattern).data(), &entry);
     if (search == INVALID_HANDLE_VALUE)
-        return;
+        return false;
+    bool found = false;
     do {
-        if (IsImageEntry(entry))
-            names.insert(names.end(), entry.cFileName, entry.cFileName + wcslen(entry.cFileName) + 1);
+        if (!IsImageEntry(entry))
+            continue;
+        found = true;
+        if (!names)
+            break;
+        names->insert(names->end(), entry.cFileName, entry.cFileName + wcslen(entry.cFileName) + 1);
     } while (FindNextFileW(search, &entry));
     FindClose(search);
+    return found;
+}
+
+bool HasImages(const std::string &folder, const char *pattern)
+{
+    return ListImages(folder, pattern, nullptr);
 }
 
 bool AdvanceImage(const std::string &folder, const char *pattern)
@@ -48,7 +60,7 @@ bool AdvanceImage(const std::string &folder, const char *pattern)
     ImageSequence &sequence = g_imageSequence;
     if (sequence.firstStep) {
         // A folder that cannot be listed is not tried again until the next rewind.
-        ListImages(folder, pattern, sequence.names);
+        ListImages(folder, pattern, &sequence.names);
         sequence.names.shrink_to_fit();  // what the listing grew by is given back
         sequence.next = 0;
         sequence.firstStep = false;

@@ -31,3 +31,5 @@ void ResetImageSequence();
 // pass has been through the folder; ending the pass is the caller's part.
 bool AdvanceImage(const std::string &folder, const char *pattern);
 
+// Whether folder holds a picture that pattern matches.
+bool HasImages(const std::string &folder, const char *pattern);

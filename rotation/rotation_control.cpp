@@ -88,6 +88,8 @@ StartResult StartRotation(const std::string &folderText, const std::string &inte
     DWORD attributes = Attributes(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return StartResult::InvalidPath;
+    if (!HasImages(folder, kImagePattern))
+        return StartResult::NoPictures;
 
     g_imageFolder = folder;
     g_intervalCount = count;

@@ -14,7 +14,7 @@ extern int g_intervalCount;        // interval count of the last start
 extern int g_unitMillis;           // milliseconds per interval unit
 
 // Why a start was refused; Started when it was not.
-enum class StartResult { Started, NoPath, NoInterval, IntervalTooSmall, PathTooLong, InvalidPath };
+enum class StartResult { Started, NoPath, NoInterval, IntervalTooSmall, PathTooLong, InvalidPath, NoPictures };
 
 // The window that owns the rotation timer; set before the first start.
 void SetRotationWindow(HWND window);

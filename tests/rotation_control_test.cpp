@@ -56,6 +56,8 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
 {
     ScratchFolder folder, other;
     other.AddFile("not a folder.jpg");
+    folder.AddFolder("x.jpg");  // look-alikes of pictures, as the platform's search matches them
+    folder.AddFile("b.jpgx");
     // With its search pattern the folder would pass the platform's path limit.
     std::string tooLong = folder.PathOf(std::string(253 - folder.Path().size(), 'l'));
     folder.AddFolder(tooLong.substr(folder.Path().size() + 1));
@@ -70,6 +72,7 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
         {folder.PathOf("missing"), "4", StartResult::InvalidPath},
         {other.PathOf("not a folder.jpg"), "4", StartResult::InvalidPath},
         {"CON", "4", StartResult::InvalidPath},
+        {folder.Path(), "4", StartResult::NoPictures},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.folder + " / " + c.interval);

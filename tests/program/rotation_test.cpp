@@ -115,10 +115,15 @@ TEST_F(RotationTest, BadInputIsReportedAlsoWhenStartedFromTheTrayWhileHidden)
     program.Type(program.FolderBox(), "");
     program.ChooseTrayItem(0);
     ASSERT_TRUE(program.Messages().WaitFor(2));
+    program.Type(program.FolderBox(), home_.Path());
+    program.Type(program.IntervalBox(), "60");
+    program.ChooseTrayItem(0);
+    ASSERT_TRUE(program.Messages().WaitFor(3));
 
     std::vector<ShownMessage> shown = program.Messages().Messages();
     EXPECT_EQ(Texts(shown), (std::vector<std::string>{"The interval you specified is too small!",
-                                                      "You must specify a path!"}));
+                                                      "You must specify a path!",
+                                                      "The folder you specified has no .jpg pictures!"}));
     for (const ShownMessage &message : shown) {
         EXPECT_EQ(message.caption, "Error");
         EXPECT_FALSE(message.hasOwner);
@@ -188,6 +193,7 @@ TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
         {home_.PathOf(tooLong), "60", "The path you specified is too long!"},
         {pictures_.Path(), "2", "The interval you specified is too small!"},
         {pictures_.Path(), "", "You must specify an interval!"},
+        {home_.Path(), "60", "The folder you specified has no .jpg pictures!"},
     };
     for (size_t i = 0; i < std::size(refusals); ++i) {
         SCOPED_TRACE(refusals[i].folder);
