@@ -3,6 +3,9 @@
 #include "rotation/image_sequence.h"
 #include "rotation/text_conversion.h"
 #include "rotation/wallpaper_applier.h"
+#include "settings/settings_file.h"
+
+#include <shlwapi.h>
 
 #include <climits>
 #include <cstdlib>
@@ -67,6 +70,34 @@ static bool IsExistingFile(const std::string &path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A relative folder is taken from the program's own folder, as its settings
+// file is, whatever the current directory (at logon, the system folder): a
+// copy on a stick can name "pictures" under any drive letter. "\pictures" is
+// in the root of the program's drive; "D:pictures" is in the program's folder
+// when that is on D:, and in the root of D: otherwise.
+static std::string FolderBesideProgram(const std::string &text)
+{
+    std::string program = ExecutablePath();
+    size_t end = program.rfind('\\');
+    if (end == std::string::npos)
+        return text;
+    std::string folder = program.substr(0, end + 1);  // with its backslash
+    auto isSeparator = [&](size_t i) { return i < text.size() && (text[i] == '\\' || text[i] == '/'); };
+    if (text.size() >= 2 && text[1] == ':') {
+        if (isSeparator(2))
+            return text;
+        if (_strnicmp(text.c_str(), folder.c_str(), 2) == 0)
+            return folder + text.substr(2);
+        return text.substr(0, 2) + "\\" + text.substr(2);
+    }
+    if (!isSeparator(0))
+        return folder + text;
+    if (isSeparator(1))
+        return text;  // \\server\share\..., \\?\...
+    const char *belowRoot = PathSkipRootA(folder.c_str());
+    return folder.substr(0, belowRoot ? belowRoot - folder.c_str() : 0) + text.substr(1);
+}
+
 StartResult StartRotation(const std::string &folderText, const std::string &intervalText)
 {
     if (folderText.empty())
@@ -82,7 +113,7 @@ StartResult StartRotation(const std::string &folderText, const std::string &inte
 
     // Every path handed to the desktop must be absolute, and the search
     // pattern must fit the platform's path limit, which counts UTF-16 units.
-    std::string folder = FullPathName(folderText);
+    std::string folder = FullPathName(FolderBesideProgram(folderText));
     if (ToWide(folder + kImagePattern).size() > MAX_PATH)
         return StartResult::PathTooLong;
     DWORD attributes = Attributes(folder);

@@ -9,7 +9,9 @@
 // The program's only timer.
 constexpr UINT_PTR IDT_ROTATION = 4000;
 
-extern std::string g_imageFolder;  // absolute folder being rotated; replaced only by a start
+// The absolute folder being rotated; replaced only by a start. A folder typed
+// relative is taken from the program's own folder.
+extern std::string g_imageFolder;
 extern int g_intervalCount;        // interval count of the last start
 extern int g_unitMillis;           // milliseconds per interval unit
 

@@ -168,7 +168,7 @@ TEST_F(RotationTest, VanishedPicturesAreSkippedAndAVanishedFolderEndsThePassQuie
 
 TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
 {
-    // Started on a folder given relative to the program's current folder.
+    // Started from elsewhere on a folder given relative to the program's own.
     home_.AddFolder("relimages");
     home_.AddFile("relimages\\1.jpg");
     home_.AddFile("relimages\\2.jpg");
@@ -177,7 +177,9 @@ TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
     home_.AddFolder(tooLong);
     pictures_.AddFile("elsewhere.jpg");
 
-    RunningProgram program(home_);
+    RunningProgram::Options options;
+    options.currentFolder = pictures_.Path().c_str();
+    RunningProgram program(home_, options);
     ASSERT_TRUE(program.WaitUntilShown());
     ClearDesktopLog();
     Start(program, "relimages");
@@ -207,6 +209,9 @@ TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
         EXPECT_FALSE(shown.hasOwner);
     }
     Tick(program);  // the rotation goes on where it was
-    std::vector<std::string> names = {"relimages\\" + listed[0], "relimages\\" + listed[1]};
+    Start(program, home_.Path().substr(0, 2) + "relimages");  // on the program's drive: beside it
+    Tick(program);
+    std::vector<std::string> names = {"relimages\\" + listed[0], "relimages\\" + listed[1],
+                                      "relimages\\" + listed[0]};
     EXPECT_EQ(ReadDesktopLog(), Applied(home_, names, 0)) << "absolute paths";
 }
