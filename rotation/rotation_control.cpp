@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 
 #include <climits>
+#include <cwchar>
 #include <cstdlib>
 
 std::string g_imageFolder;
@@ -57,17 +58,46 @@ static DWORD Attributes(const std::string &path)
     return GetFileAttributesW(ToWide(path).data());
 }
 
-// A picture's full path may be longer than the platform's path limit; only
-// the \\?\ form of the path lifts it.
-static bool IsExistingFile(const std::string &path)
+// The \\?\ form of a full path, the only one that lifts the platform's path
+// length limit.
+static std::string ExtendedLengthPath(const std::string &path)
 {
     std::string full = FullPathName(path);
     if (full.compare(0, 2, "\\\\") != 0)
-        full = "\\\\?\\" + full;
-    else if (full.compare(0, 4, "\\\\?\\") != 0 && full.compare(0, 4, "\\\\.\\") != 0)
-        full = "\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
-    DWORD attributes = Attributes(full);
+        return "\\\\?\\" + full;
+    if (full.compare(0, 4, "\\\\?\\") != 0 && full.compare(0, 4, "\\\\.\\") != 0)
+        return "\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
+    return full;
+}
+
+static bool IsExistingFile(const std::string &path)
+{
+    DWORD attributes = Attributes(ExtendedLengthPath(path));
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The desktop keeps a wallpaper path of at most MAX_PATH - 1 characters: a
+// longer one is handed over in its short (8.3) form where the file system
+// has one that fits, and whole otherwise.
+static std::string PathTheDesktopKeeps(const std::string &fullPath)
+{
+    if (ToWide(fullPath).size() <= MAX_PATH)
+        return fullPath;
+    WideText extended = ToWide(ExtendedLengthPath(fullPath));
+    DWORD size = GetShortPathNameW(extended.data(), nullptr, 0);
+    WideText shortPath(size + 1);
+    DWORD length = GetShortPathNameW(extended.data(), shortPath.data(), size);
+    if (length == 0 || length >= size)
+        return fullPath;
+    // \\?\C:\... becomes C:\..., and \\?\UNC\server\... becomes \\server\...
+    size_t prefix = 4;
+    if (wcsncmp(shortPath.data(), L"\\\\?\\UNC\\", 8) == 0) {
+        prefix = 6;
+        shortPath[prefix] = L'\\';
+    }
+    if (length - prefix >= MAX_PATH)
+        return fullPath;
+    return FromWide(shortPath.data() + prefix);
 }
 
 // A relative folder is taken from the program's own folder, as its settings
@@ -164,7 +194,7 @@ LRESULT OnRotationTick(WPARAM timerId)
             EndPass();
         std::string fullPath = g_imageFolder + "\\" + g_currentImage;
         if (IsExistingFile(fullPath)) {
-            ApplyWallpaper(fullPath);
+            ApplyWallpaper(PathTheDesktopKeeps(fullPath));
             return 0;
         }
         if (!delivered)
