@@ -5,8 +5,6 @@
 #include "rotation/wallpaper_applier.h"
 #include "settings/settings_file.h"
 
-#include <shlwapi.h>
-
 #include <climits>
 #include <cwchar>
 #include <cstdlib>
@@ -124,8 +122,9 @@ static std::string FolderBesideProgram(const std::string &text)
         return folder + text;
     if (isSeparator(1))
         return text;  // \\server\share\..., \\?\...
-    const char *belowRoot = PathSkipRootA(folder.c_str());
-    return folder.substr(0, belowRoot ? belowRoot - folder.c_str() : 0) + text.substr(1);
+    // The program's root: C: or \\server\share (\\?\C: alike).
+    size_t rootEnd = folder.compare(0, 2, "\\\\") == 0 ? folder.find('\\', folder.find('\\', 2) + 1) : 2;
+    return folder.substr(0, rootEnd) + text;
 }
 
 StartResult StartRotation(const std::string &folderText, const std::string &intervalText)
