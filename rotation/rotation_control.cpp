@@ -6,8 +6,8 @@
 #include "settings/settings_file.h"
 
 #include <climits>
-#include <cwchar>
 #include <cstdlib>
+#include <cwchar>
 
 std::string g_imageFolder;
 int g_intervalCount = 10;
@@ -83,7 +83,9 @@ static std::string PathTheDesktopKeeps(const std::string &fullPath)
         return fullPath;
     WideText extended = ToWide(ExtendedLengthPath(fullPath));
     DWORD size = GetShortPathNameW(extended.data(), nullptr, 0);
-    WideText shortPath(size + 1);
+    if (size == 0)
+        return fullPath;
+    WideText shortPath(size);
     DWORD length = GetShortPathNameW(extended.data(), shortPath.data(), size);
     if (length == 0 || length >= size)
         return fullPath;
