@@ -1,17 +1,18 @@
 #include "rotation/image_sequence.h"
 
-#include "rotation/rotation_control.h"
-#include "rotation/text_conversion.h"
+#include <windows.h>
 
 #include <cwchar>
 
-ImageSequence g_imageSequence = {true, INVALID_HANDLE_VALUE, 0, {}};
+ImageSequence g_imageSequence = {true, {}, 0};
 std::string g_currentImage;
 
 void ResetImageSequence()
 {
     g_imageSequence.firstStep = true;
-    g_imageSequence.stepIndex = 0;
+    // The listing's memory goes with its pass.
+    WideText().swap(g_imageSequence.names);
+    g_imageSequence.next = 0;
 }
 
 // The search also matches short 8.3 names (a .jpgx file is A~1.JPG there) and
@@ -24,56 +25,54 @@ static bool IsImageEntry(const WIN32_FIND_DATAW &entry)
     return length >= 4 && _wcsicmp(entry.cFileName + length - 4, L".jpg") == 0;
 }
 
-static bool FindNextEntry()
+// Appends the names of the folder's pictures to names, each with its
+// terminator, in the order the search lists them; without names, stops at
+// the first picture. The search is closed before it returns. Returns whether
+// the folder holds a picture.
+static bool ListImages(const std::string &folder, const char *pattern, WideText *names)
 {
-    ZeroMemory(&g_imageSequence.findData, sizeof g_imageSequence.findData);
-    return FindNextFileW(g_imageSequence.searchHandle, &g_imageSequence.findData) != FALSE;
+    // The wide record holds any name whole, where the ANSI one has 260 bytes
+    // for up to 3 per character.
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(ToWide(folder + pattern).data(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool found = false;
+    do {
+        if (!IsImageEntry(entry))
+            continue;
+        found = true;
+        if (!names)
+            break;
+        names->insert(names->end(), entry.cFileName, entry.cFileName + wcslen(entry.cFileName) + 1);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
 }
 
-void AdvanceImage(const char *pattern)
+bool HasImages(const std::string &folder, const char *pattern)
+{
+    return ListImages(folder, pattern, nullptr);
+}
+
+bool AdvanceImage(const std::string &folder, const char *pattern)
 {
     ImageSequence &sequence = g_imageSequence;
     if (sequence.firstStep) {
-        CloseImageSearch();
-        sequence.searchHandle = FindFirstFileW(ToWide(g_imageFolder + pattern).data(), &sequence.findData);
-        // A failed open is not retried until the next rewind.
+        // A folder that cannot be listed is not tried again until the next rewind.
+        ListImages(folder, pattern, &sequence.names);
+        sequence.names.shrink_to_fit();  // what the listing grew by is given back
+        sequence.next = 0;
         sequence.firstStep = false;
     }
-    if (sequence.searchHandle == INVALID_HANDLE_VALUE) {
+    if (sequence.names.empty()) {
         g_currentImage.clear();
-        return;
+        return false;
     }
-
-    // The first step after opening consumes the entry the open delivered.
-    bool found = sequence.stepIndex++ == 0 || FindNextEntry();
-    while (found && !IsImageEntry(sequence.findData))
-        found = FindNextEntry();
-
-    if (!found) {
-        if (sequence.stepIndex == 1) {
-            // Nothing but look-alikes: treat the folder as one without matches.
-            CloseImageSearch();
-            g_currentImage.clear();
-            return;
-        }
-        EndPass();
-        return;
-    }
-    g_currentImage = FromWide(sequence.findData.cFileName);
-}
-
-void EndPass()
-{
-    StopRotation();
-    // Closed at once, so that the folder can be renamed or deleted between passes.
-    CloseImageSearch();
-    ResetImageSequence();
-}
-
-void CloseImageSearch()
-{
-    if (g_imageSequence.searchHandle != INVALID_HANDLE_VALUE) {
-        FindClose(g_imageSequence.searchHandle);
-        g_imageSequence.searchHandle = INVALID_HANDLE_VALUE;
-    }
+    if (sequence.next == sequence.names.size())
+        return false;  // through the folder
+    const wchar_t *name = sequence.names.data() + sequence.next;
+    sequence.next += wcslen(name) + 1;
+    g_currentImage = FromWide(name);
+    return true;
 }

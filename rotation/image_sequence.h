@@ -1,35 +1,35 @@
-// Walks the JPEG files of the image folder, one entry per rotation tick, in
-// the order the platform's directory search returns them. No list is kept:
-// one open search is advanced by one entry per step.
+// Walks the JPEG files of the image folder, one picture per rotation step, in
+// the order the platform's directory search lists them. The first step of a
+// pass reads the folder's listing and lets the folder go at once: a stick or
+// camera card can then be ejected, and the folder renamed, while a pass runs
+// for days. Later steps walk the listing.
 #pragma once
 
-#include <windows.h>
+#include "rotation/text_conversion.h"
 
+#include <cstddef>
 #include <string>
 
 struct ImageSequence {
-    bool firstStep;          // the next step opens a new search
-    HANDLE searchHandle;     // the open search; invalid when none or the open failed
-    int stepIndex;           // steps since the last rewind
-    // The entry most recently delivered by the search. The wide record holds
-    // any name whole, where the ANSI one has 260 bytes for up to 3 per character.
-    WIN32_FIND_DATAW findData;
+    bool firstStep;  // the next step reads the folder's listing afresh
+    // The pictures' names in listing order, each with its terminator: no more
+    // than two bytes a name beyond the names themselves.
+    WideText names;
+    size_t next;  // where the next step's name begins in names
 };
 
 extern ImageSequence g_imageSequence;
 extern std::string g_currentImage;  // file name of the current image, empty when none
 
-// Rewinds: the next step opens a new search from the folder's first file.
+// Rewinds: the next step reads the folder's listing afresh.
 void ResetImageSequence();
 
-// Takes one step through g_imageFolder with the given pattern (e.g. "\\*.jpg").
-// Afterwards g_currentImage names the image to show, or is empty when the
-// folder holds no image. At the end of the folder it stops the rotation,
-// closes the search, rewinds, and leaves the last name current.
-void AdvanceImage(const char *pattern);
+// Takes one step through the pictures of folder that pattern (e.g. "\\*.jpg")
+// matches, and returns whether it delivered one, whose name g_currentImage
+// then holds. When it did not, g_currentImage is empty if the folder could
+// not be listed or holds no picture, and still names the last picture if the
+// pass has been through the folder; ending the pass is the caller's part.
+bool AdvanceImage(const std::string &folder, const char *pattern);
 
-// Ends the pass: stops the rotation, closes the search and rewinds.
-void EndPass();
-
-// Closes the search still open at shutdown.
-void CloseImageSearch();
+// Whether folder holds a picture that pattern matches.
+bool HasImages(const std::string &folder, const char *pattern);

@@ -9,12 +9,14 @@
 // The program's only timer.
 constexpr UINT_PTR IDT_ROTATION = 4000;
 
-extern std::string g_imageFolder;  // absolute folder being rotated; replaced only by a start
+// The absolute folder being rotated; replaced only by a start. A folder typed
+// relative is taken from the program's own folder.
+extern std::string g_imageFolder;
 extern int g_intervalCount;        // interval count of the last start
 extern int g_unitMillis;           // milliseconds per interval unit
 
 // Why a start was refused; Started when it was not.
-enum class StartResult { Started, NoPath, NoInterval, IntervalTooSmall, PathTooLong, InvalidPath };
+enum class StartResult { Started, NoPath, NoInterval, IntervalTooSmall, PathTooLong, InvalidPath, NoPictures };
 
 // The window that owns the rotation timer; set before the first start.
 void SetRotationWindow(HWND window);
@@ -32,9 +34,7 @@ int IntervalCountFromText(const std::string &text);
 // start changes nothing: a running rotation goes on as it was.
 StartResult StartRotation(const std::string &folderText, const std::string &intervalText);
 
-// Ends the running rotation: no tick follows until the next start.
-void StopRotation();
-
 // One rotation step on a tick of the rotation timer: the next picture of the
-// folder that still exists becomes the wallpaper.
+// folder that still exists becomes the wallpaper. The tick after the last
+// picture ends the pass: no tick follows until the next start.
 LRESULT OnRotationTick(WPARAM timerId);

@@ -3,6 +3,8 @@
 # in the same run, for each architecture given (both by default):
 #   scripts/bench.sh [i686] [x86_64]
 # - the cost of a rotation step in a folder of 10 pictures and of 100,000;
+# - the memory the listing of 100,000 pictures holds, against the names'
+#   own UTF-16 size;
 # - CPU time and wake-ups over 20 idle seconds with a rotation armed;
 # - private memory against an empty window program;
 # - handles, GDI objects, windows, Linux file descriptors and private memory
@@ -90,6 +92,13 @@ bench_arch() {
       'BEGIN {printf "%.2f", a / b}') times one in 10"
   done
 
+  # The names as the platform lists them, two bytes a character (all ASCII here).
+  local held pictures took utf16
+  read -r held pictures took < <(driver listing "$(windows_path "$work/pictures100000")" | tr -d '\r')
+  utf16=$(find "$work/pictures100000" -name '*.jpg' -printf '%f\n' | awk '{n += 2 * length($0)} END {print n}')
+  echo "Listing of 100,000 pictures ($pictures listed in $took ms): $held bytes held, the names' UTF-16 size" \
+    "$utf16 bytes, $(awk -v h="$held" -v u="$utf16" -v n="$pictures" 'BEGIN {printf "%.2f", (h - u) / n}') bytes a name beyond"
+
   write_settings "$app/settings.ini" "$work/pictures10" 60 1 0
   pid=$(launch BackdropCarousel.exe)
   empty=$(launch empty_window.exe)
@@ -111,7 +120,7 @@ bench_arch() {
   printf '  %-30s %8s %8s %8s %8s %11s\n' "" handles GDI windows fds "private kB"
   for p in "$pid:$program:program" "$leaky:$baseline:bad baseline"; do
     IFS=: read -r p class name <<<"$p"
-    # Both counts with a pass under way, its folder search open.
+    # Both counts with a pass under way.
     driver steps "$class" 1 10 >/dev/null
     printf '  %-30s %8s %8s %8s %8s %11s\n' "$name, before" $(driver counts "$class") "$(fds "$p")" "$(private_kb "$p")"
     driver stress "$class" 10

@@ -26,6 +26,7 @@ TEST_F(RotationControlTest, IntervalTextIsReadAsAtoiReadsItUpToTheBoxsLargestNum
 TEST_F(RotationControlTest, ArmsTheTimerWithCountTimesUnit)
 {
     ScratchFolder folder;
+    folder.AddFile("a.jpg");
     const Attempt attempts[] = {
         {"3", 0, 3000},          {"2", 0, 0},           {"0", 0, 0},
         {"5", 1, 300000},        {"1", 1, 60000},       {"0", 1, 0},  // 0 minutes would flood the desktop
@@ -55,6 +56,8 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
 {
     ScratchFolder folder, other;
     other.AddFile("not a folder.jpg");
+    folder.AddFolder("x.jpg");  // look-alikes of pictures, as the platform's search matches them
+    folder.AddFile("b.jpgx");
     // With its search pattern the folder would pass the platform's path limit.
     std::string tooLong = folder.PathOf(std::string(253 - folder.Path().size(), 'l'));
     folder.AddFolder(tooLong.substr(folder.Path().size() + 1));
@@ -69,6 +72,7 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
         {folder.PathOf("missing"), "4", StartResult::InvalidPath},
         {other.PathOf("not a folder.jpg"), "4", StartResult::InvalidPath},
         {"CON", "4", StartResult::InvalidPath},
+        {folder.Path(), "4", StartResult::NoPictures},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.folder + " / " + c.interval);
@@ -90,6 +94,7 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
 TEST_F(RotationControlTest, UnitChangeWaitsForTheNextStart)
 {
     ScratchFolder folder;
+    folder.AddFile("a.jpg");
     StartRotation(folder.Path(), "4");
     SetIntervalUnit(1);
     EXPECT_EQ(g_unitMillis, 60000);

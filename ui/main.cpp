@@ -1,7 +1,6 @@
 // Entry point: brings up the platform services in a fixed order, creates the
 // main window, the tray menu and icon, runs the message loop and tears the
 // services down again.
-#include "rotation/image_sequence.h"
 #include "rotation/rotation_control.h"
 #include "rotation/wallpaper_applier.h"
 #include "settings/settings_file.h"
@@ -78,7 +77,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         DispatchMessageW(&message);
     }
 
-    CloseImageSearch();
     ReleaseWallpaperApplier();
     Gdiplus::GdiplusShutdown(gdiplusToken);
     CoUninitialize();

@@ -204,6 +204,7 @@ void StartRotationFromWindow()
         {StartResult::IntervalTooSmall, "The interval you specified is too small!"},
         {StartResult::PathTooLong, "The path you specified is too long!"},
         {StartResult::InvalidPath, "The path you specified is invalid!"},
+        {StartResult::NoPictures, "The folder you specified has no .jpg pictures!"},
     };
     StartResult result = StartRotation(GetText(g_folderBox), GetText(g_intervalBox));
     for (const auto &refusal : refusals) {

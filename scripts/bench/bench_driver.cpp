@@ -4,8 +4,12 @@
 //                                         "<first step us> <later step us> <round trip us> <pictures handed over>"
 //   bench_driver stress CLASS PASS        10,000 ticks, 1,000 repaints, 1,000 style changes
 //   bench_driver counts CLASS             "<handles> <GDI objects> <windows>" the process holds
+//   bench_driver listing FOLDER           the first step of a pass over FOLDER, in this process:
+//                                         "<bytes the listing holds> <pictures> <ms>"
 // CLASS names the window class of the program to act on; acting on the
 // program's own controls does nothing in a baseline that has none.
+#include "rotation/image_sequence.h"
+
 #include <windows.h>
 #include <winternl.h>
 
@@ -13,8 +17,34 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <malloc.h>
 #include <string>
 #include <vector>
+
+// What this process's allocations hold: the listing is the image sequence's
+// only allocation that outlives a step.
+static size_t g_heldBytes;
+
+void *operator new(size_t size)
+{
+    void *block = malloc(size ? size : 1);
+    if (!block)
+        abort();
+    g_heldBytes += _msize(block);
+    return block;
+}
+
+void operator delete(void *block) noexcept
+{
+    if (block)
+        g_heldBytes -= _msize(block);
+    free(block);
+}
+
+void operator delete(void *block, size_t) noexcept
+{
+    operator delete(block);
+}
 
 namespace {
 const UINT_PTR kRotationTimer = 4000;
@@ -106,6 +136,20 @@ void Steps(int steps, int pass)
     }
     printf("%.1f %.1f %.1f %d\n", first / passes * 1e6, later / timed * 1e6, roundTrip * 1e6,
            PicturesHandedOver() - handedBefore);
+}
+
+// The first step of a pass reads the folder's listing; the rest walk it.
+void Listing(const std::string &folder)
+{
+    size_t before = g_heldBytes;
+    double begin = Now();
+    AdvanceImage(folder, "\\*.jpg");
+    double took = Now() - begin;
+    size_t held = g_heldBytes - before;
+    int pictures = 1;
+    while (AdvanceImage(folder, "\\*.jpg"))
+        ++pictures;
+    printf("%lu %d %.1f\n", static_cast<unsigned long>(held), pictures, took * 1e3);
 }
 
 void Stress(int pass)
@@ -266,8 +310,13 @@ void Counts()
 int main(int argc, char **argv)
 {
     if (argc < 3)
-        Fail("usage: bench_driver steps|stress|counts CLASS [numbers]");
+        Fail("usage: bench_driver steps|stress|counts CLASS [numbers] | listing FOLDER");
     std::string command = argv[1];
+    if (command == "listing") {
+        Listing(argv[2]);
+        fflush(stdout);
+        return 0;
+    }
     FindProgram(argv[2]);
     if (command == "steps" && argc == 5)
         Steps(atoi(argv[3]), atoi(argv[4]));

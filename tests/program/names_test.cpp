@@ -1,14 +1,16 @@
-// Pictures named in any script, and paths past the platform's length limit,
-// reach the desktop whole.
+// Pictures named in any script reach the desktop whole, and paths past the
+// platform's length limit in a short form the desktop keeps.
 #include "program/program_driver.h"
 #include "rotation/rotation_control.h"
 #include "support/desktop_log.h"
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using NamesTest = ProgramTest;
 
-TEST_F(NamesTest, PicturesOfAnyNameInALongFolderAreHandedOverWhole)
+TEST_F(NamesTest, PicturesOfAnyNameInALongFolderAreHandedOverInAFormTheDesktopKeeps)
 {
     // 209 characters, so that the longest names make full paths of over 260.
     ScratchFolder base;
@@ -39,8 +41,31 @@ TEST_F(NamesTest, PicturesOfAnyNameInALongFolderAreHandedOverWhole)
     }
     listed.push_back(listed.back());  // the end of the folder shows the last one again
     ASSERT_EQ(handedOver.size(), listed.size());
-    for (size_t i = 0; i < listed.size(); ++i)
-        EXPECT_EQ(handedOver[i], "SetWallpaper " + folder + "\\" + listed[i] + " 0");
+    auto wide = [](const std::string &text) {
+        std::wstring converted(text.size() + 1, L'\0');
+        converted.resize(MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &converted[0],
+                                             static_cast<int>(converted.size())) - 1);
+        return converted;
+    };
+    auto fileId = [](const std::wstring &path) {
+        HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(file, INVALID_HANDLE_VALUE);
+        BY_HANDLE_FILE_INFORMATION info = {};
+        GetFileInformationByHandle(file, &info);
+        CloseHandle(file);
+        return std::make_tuple(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow);
+    };
+    for (size_t i = 0; i < listed.size(); ++i) {
+        std::string whole = folder + "\\" + listed[i];
+        if (wide(whole).size() < MAX_PATH) {
+            EXPECT_EQ(handedOver[i], "SetWallpaper " + whole + " 0");
+            continue;
+        }
+        // Past the desktop's limit: a short form that names the same file.
+        std::wstring handed = wide(handedOver[i].substr(13, handedOver[i].size() - 15));
+        EXPECT_LT(handed.size(), MAX_PATH) << handedOver[i];
+        EXPECT_EQ(fileId(handed), fileId(L"\\\\?\\" + wide(whole))) << handedOver[i];
+    }
     EXPECT_TRUE(program.Messages().Messages().empty());
 }
 

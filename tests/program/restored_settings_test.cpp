@@ -110,15 +110,27 @@ TEST_F(RestoredSettingsTest, EmptyFolderAtStartupIsReportedBeforeTheWindowShows)
     EXPECT_TRUE(program.TrayIconPresent());
 }
 
-TEST_F(RestoredSettingsTest, NegativeIntervalFromTheFileIsTooSmall)
+TEST_F(RestoredSettingsTest, RefusedStartupRotationIsExplained)
 {
-    std::string settings = Settings("wallpaperDir=" + pictures_.Path() +
-                                    "\r\nrotationInt=-5\r\nrotateAtStartup=1\r\n");
-    RunningProgram program(home_, WithSettings(settings));
-    ASSERT_TRUE(program.Messages().WaitFor(1));
-    EXPECT_EQ(Texts(program.Messages().Messages()),
-              std::vector<std::string>{"The interval you specified is too small!"});
-    EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "-5");
+    const std::pair<const char *, const char *> refusals[] = {
+        {"-5", "The interval you specified is too small!"},  // only an edited file holds this
+        {"5", "The folder you specified has no .jpg pictures!"},
+    };
+    for (const auto &refusal : refusals) {
+        SCOPED_TRACE(refusal.first);
+        ScratchFolder home, pictures;
+        std::string settings = Settings("wallpaperDir=" + pictures.Path() + "\r\nrotationInt=" + refusal.first +
+                                        "\r\nrotateAtStartup=1\r\n");
+        RunningProgram program(home, WithSettings(settings));
+        ASSERT_TRUE(program.Messages().WaitFor(1));
+        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{refusal.second});
+        EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), refusal.first);
+        // No rotation was armed: a tick shows nothing, even once there is a picture.
+        ASSERT_TRUE(program.WaitUntilShown());
+        pictures.AddFile("a.jpg");
+        SendMessageA(program.Window(), WM_TIMER, 4000, 0);
+        EXPECT_EQ(ReadDesktopLog().back(), "ApplyChanges 7");
+    }
 }
 
 TEST_F(RestoredSettingsTest, IntervalBoxShowsTheNumberThatIsUsedAndSaved)

@@ -74,11 +74,14 @@ TEST_F(RotationTest, TicksWalkTheFolderOnceInTheStyleChosen)
     EXPECT_EQ(ReadDesktopLog(), expected);
     EXPECT_TRUE(program.Messages().Messages().empty());
 
-    // Started again, the walk begins anew from the first picture.
+    // Started again, the walk begins anew from the first picture, and the
+    // folder is not held between ticks.
     ClearDesktopLog();
+    ULONG handles = program.Handles();
     program.Click(IDC_START_ROTATION);
     Tick(program);
     EXPECT_EQ(ReadDesktopLog(), Applied(pictures_, {images[0]}, 2));
+    EXPECT_EQ(program.Handles(), handles);
 }
 
 TEST_F(RotationTest, TimerFiresByItselfAndStopsAtTheEndOfTheFolder)
@@ -112,10 +115,15 @@ TEST_F(RotationTest, BadInputIsReportedAlsoWhenStartedFromTheTrayWhileHidden)
     program.Type(program.FolderBox(), "");
     program.ChooseTrayItem(0);
     ASSERT_TRUE(program.Messages().WaitFor(2));
+    program.Type(program.FolderBox(), home_.Path());
+    program.Type(program.IntervalBox(), "60");
+    program.ChooseTrayItem(0);
+    ASSERT_TRUE(program.Messages().WaitFor(3));
 
     std::vector<ShownMessage> shown = program.Messages().Messages();
     EXPECT_EQ(Texts(shown), (std::vector<std::string>{"The interval you specified is too small!",
-                                                      "You must specify a path!"}));
+                                                      "You must specify a path!",
+                                                      "The folder you specified has no .jpg pictures!"}));
     for (const ShownMessage &message : shown) {
         EXPECT_EQ(message.caption, "Error");
         EXPECT_FALSE(message.hasOwner);
@@ -160,7 +168,7 @@ TEST_F(RotationTest, VanishedPicturesAreSkippedAndAVanishedFolderEndsThePassQuie
 
 TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
 {
-    // Started on a folder given relative to the program's current folder.
+    // Started from elsewhere on a folder given relative to the program's own.
     home_.AddFolder("relimages");
     home_.AddFile("relimages\\1.jpg");
     home_.AddFile("relimages\\2.jpg");
@@ -169,7 +177,9 @@ TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
     home_.AddFolder(tooLong);
     pictures_.AddFile("elsewhere.jpg");
 
-    RunningProgram program(home_);
+    RunningProgram::Options options;
+    options.currentFolder = pictures_.Path().c_str();
+    RunningProgram program(home_, options);
     ASSERT_TRUE(program.WaitUntilShown());
     ClearDesktopLog();
     Start(program, "relimages");
@@ -185,6 +195,7 @@ TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
         {home_.PathOf(tooLong), "60", "The path you specified is too long!"},
         {pictures_.Path(), "2", "The interval you specified is too small!"},
         {pictures_.Path(), "", "You must specify an interval!"},
+        {home_.Path(), "60", "The folder you specified has no .jpg pictures!"},
     };
     for (size_t i = 0; i < std::size(refusals); ++i) {
         SCOPED_TRACE(refusals[i].folder);
@@ -198,6 +209,9 @@ TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
         EXPECT_FALSE(shown.hasOwner);
     }
     Tick(program);  // the rotation goes on where it was
-    std::vector<std::string> names = {"relimages\\" + listed[0], "relimages\\" + listed[1]};
+    Start(program, home_.Path().substr(0, 2) + "relimages");  // on the program's drive: beside it
+    Tick(program);
+    std::vector<std::string> names = {"relimages\\" + listed[0], "relimages\\" + listed[1],
+                                      "relimages\\" + listed[0]};
     EXPECT_EQ(ReadDesktopLog(), Applied(home_, names, 0)) << "absolute paths";
 }

@@ -19,7 +19,6 @@ protected:
         window_ = CreateWindowA("STATIC", "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr,
                                 nullptr);
         SetRotationWindow(window_);
-        CloseImageSearch();
         ResetImageSequence();
         g_currentImage.clear();
         g_imageFolder = "C:\\windows\\Web\\Wallpaper";
@@ -34,7 +33,6 @@ protected:
     {
         ReleaseWallpaperApplier();
         CoUninitialize();
-        CloseImageSearch();
         DestroyWindow(window_);
     }
 
