@@ -1,7 +1,7 @@
 #include "rotation/image_sequence.h"
 
 #include "rotation/rotation_control.h"
-#include "rotation/text_conversion.h"
+#include "base/text_conversion.h"
 
 #include <cwchar>
 
