@@ -5,7 +5,7 @@
 // for days. Later steps walk the listing.
 #pragma once
 
-#include "rotation/text_conversion.h"
+#include "base/text_conversion.h"
 
 #include <cstddef>
 #include <string>

@@ -1,7 +1,7 @@
 #include "rotation/rotation_control.h"
 
 #include "rotation/image_sequence.h"
-#include "rotation/text_conversion.h"
+#include "base/text_conversion.h"
 #include "rotation/wallpaper_applier.h"
 #include "settings/settings_file.h"
 

@@ -1,6 +1,6 @@
 #include "rotation/wallpaper_applier.h"
 
-#include "rotation/text_conversion.h"
+#include "base/text_conversion.h"
 
 // The record's size is set before anything can use it.
 WallpaperApplier g_wallpaperApplier = {nullptr, {sizeof(WALLPAPEROPT), WPSTYLE_CENTER}};

@@ -30,6 +30,37 @@ static bool AnotherInstanceRuns()
     return mutex ? error == ERROR_ALREADY_EXISTS : error == ERROR_ACCESS_DENIED;
 }
 
+// Creates the main window, the tray menu and icon, and runs the message loop
+// until the program ends; returns the exit code. Without a window there is
+// nothing to show or to reach: the start ends with a message.
+static int RunMainWindow(HINSTANCE instance)
+{
+    HICON smallIcon = static_cast<HICON>(LoadImageA(instance, "IDI_ICON_SM", IMAGE_ICON,
+                                                    GetSystemMetrics(SM_CXSMICON),
+                                                    GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    HICON largeIcon = LoadIconA(instance, "IDI_ICON_LG");
+    HWND window = RegisterMainWindowClass(instance, largeIcon, smallIcon) ? CreateMainWindow(instance) : nullptr;
+    if (!window) {
+        ShowError("Failed to create the main window!");
+        return 1;
+    }
+
+    CreateTrayMenu();
+    AddTrayIcon(window, smallIcon);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+
+    MSG message = {};
+    // GetMessage returns -1 on failure; only a positive result carries a
+    // message. The wide loop hands typed and composed characters of any
+    // script to the boxes whole.
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     if (AnotherInstanceRuns()) {
@@ -48,37 +79,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         ShowError("Your settings could not be read!");
     else
         ConvertSettingsToUtf8();
-
     ULONG_PTR gdiplusToken;
     Gdiplus::GdiplusStartupInput gdiplusInput;
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
-
     g_instance = instance;
     g_imageFolder = DefaultImageFolder();
 
-    HICON smallIcon = static_cast<HICON>(LoadImageA(instance, "IDI_ICON_SM", IMAGE_ICON,
-                                                    GetSystemMetrics(SM_CXSMICON),
-                                                    GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-    HICON largeIcon = LoadIconA(instance, "IDI_ICON_LG");
-    RegisterMainWindowClass(instance, largeIcon, smallIcon);
-    HWND window = CreateMainWindow(instance);
-
-    CreateTrayMenu();
-    AddTrayIcon(window, smallIcon);
-    ShowWindow(window, SW_SHOWNORMAL);
-    UpdateWindow(window);
-
-    MSG message = {};
-    // GetMessage returns -1 on failure; only a positive result carries a
-    // message. The wide loop hands typed and composed characters of any
-    // script to the boxes whole.
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    int exitCode = RunMainWindow(instance);
 
     ReleaseWallpaperApplier();
     Gdiplus::GdiplusShutdown(gdiplusToken);
     CoUninitialize();
-    return static_cast<int>(message.wParam);
+    return exitCode;
 }

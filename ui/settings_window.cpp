@@ -1,7 +1,7 @@
 #include "ui/settings_window.h"
 
 #include "rotation/rotation_control.h"
-#include "rotation/text_conversion.h"
+#include "base/text_conversion.h"
 #include "rotation/wallpaper_applier.h"
 #include "settings/autostart.h"
 #include "settings/settings_file.h"

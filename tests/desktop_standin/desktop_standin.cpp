@@ -51,6 +51,18 @@ void record(const std::string& line)
     CloseHandle(file);
 }
 
+// With BACKDROP_REFUSE_MAIN_WINDOW set, the program's main window cannot be
+// created on the thread that made this object, as on a desktop out of room
+// for windows.
+LRESULT CALLBACK refuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
+{
+    char name[32] = "";
+    if (code == HCBT_CREATEWND && GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name)
+        && lstrcmpA(name, "wcBackdropCarousel") == 0)
+        return 1;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 HRESULT notImplemented(const char* method)
 {
     record(method);
@@ -160,6 +172,8 @@ public:
             return hr;
         }
         record("create");
+        if (GetEnvironmentVariableW(L"BACKDROP_REFUSE_MAIN_WINDOW", nullptr, 0))
+            SetWindowsHookExW(WH_CBT, refuseMainWindow, nullptr, GetCurrentThreadId());
         return S_OK;
     }
     STDMETHODIMP LockServer(BOOL lock) override

@@ -150,3 +150,16 @@ TEST_F(FirstRunTest, DefaultStyleIsAppliedAtOnceAndNothingRotates)
     EXPECT_EQ(GetFileAttributesA(home_.PathOf("settings.ini").c_str()), INVALID_FILE_ATTRIBUTES)
         << "reading writes nothing";
 }
+
+TEST_F(FirstRunTest, AWindowThatCannotBeCreatedEndsTheStartWithAMessage)
+{
+    SetEnvironmentVariableA("BACKDROP_REFUSE_MAIN_WINDOW", "1");  // the stand-in refuses it
+    RunningProgram::Options options;
+    options.showsWindow = false;
+    RunningProgram program(home_, options);
+    SetEnvironmentVariableA("BACKDROP_REFUSE_MAIN_WINDOW", nullptr);
+
+    EXPECT_EQ(program.WaitForExit(), 1u);
+    EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{"Failed to create the main window!"});
+    EXPECT_EQ(ReadDesktopLog(), (std::vector<std::string>{"create", "Release 0"})) << "and shut down";
+}

@@ -1,4 +1,4 @@
-#include "rotation/text_conversion.h"
+#include "base/text_conversion.h"
 
 #include <windows.h>
 
