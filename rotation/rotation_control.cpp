@@ -1,9 +1,9 @@
 #include "rotation/rotation_control.h"
 
-#include "rotation/image_sequence.h"
+#include "base/executable_path.h"
 #include "base/text_conversion.h"
+#include "rotation/image_sequence.h"
 #include "rotation/wallpaper_applier.h"
-#include "settings/settings_file.h"
 
 #include <climits>
 #include <cstdlib>
@@ -14,6 +14,7 @@ int g_intervalCount = 10;
 int g_unitMillis = 1000;
 
 static HWND g_timerWindow;
+static UINT_PTR g_timerId;
 static bool g_rotationArmed;
 
 static const char kImagePattern[] = "\\*.jpg";
@@ -22,9 +23,10 @@ static const char kImagePattern[] = "\\*.jpg";
 constexpr long long kMinimumPeriodMillis = 3000;
 constexpr int kLargestIntervalCount = 9999;  // what the 4-digit interval box holds
 
-void SetRotationWindow(HWND window)
+void SetRotationTimer(HWND window, UINT_PTR timerId)
 {
     g_timerWindow = window;
+    g_timerId = timerId;
 }
 
 void SetIntervalUnit(LRESULT selection)
@@ -156,15 +158,15 @@ StartResult StartRotation(const std::string &folderText, const std::string &inte
     g_imageFolder = folder;
     g_intervalCount = count;
     ResetImageSequence();
-    KillTimer(g_timerWindow, IDT_ROTATION);
-    g_rotationArmed = SetTimer(g_timerWindow, IDT_ROTATION, static_cast<UINT>(period), nullptr) != 0;
+    KillTimer(g_timerWindow, g_timerId);
+    g_rotationArmed = SetTimer(g_timerWindow, g_timerId, static_cast<UINT>(period), nullptr) != 0;
     return StartResult::Started;
 }
 
 // Ends the pass: no tick follows, and the next start reads the folder afresh.
 static void EndPass()
 {
-    KillTimer(g_timerWindow, IDT_ROTATION);
+    KillTimer(g_timerWindow, g_timerId);
     g_rotationArmed = false;
     ResetImageSequence();
 }
@@ -174,10 +176,10 @@ static bool HasGone(const std::string &folder)
     return Attributes(folder) == INVALID_FILE_ATTRIBUTES;
 }
 
-LRESULT OnRotationTick(WPARAM timerId)
+LRESULT OnRotationTick()
 {
-    // Another timer's tick, or one from before any start, changes nothing.
-    if (timerId != IDT_ROTATION || !g_rotationArmed)
+    // A tick from before any start, or after the pass has ended, changes nothing.
+    if (!g_rotationArmed)
         return 0;
 
     // Pictures deleted since the folder was listed are skipped within the

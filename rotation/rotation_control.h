@@ -6,9 +6,6 @@
 
 #include <string>
 
-// The program's only timer.
-constexpr UINT_PTR IDT_ROTATION = 4000;
-
 // The absolute folder being rotated; replaced only by a start. A folder typed
 // relative is taken from the program's own folder.
 extern std::string g_imageFolder;
@@ -18,8 +15,8 @@ extern int g_unitMillis;           // milliseconds per interval unit
 // Why a start was refused; Started when it was not.
 enum class StartResult { Started, NoPath, NoInterval, IntervalTooSmall, PathTooLong, InvalidPath, NoPictures };
 
-// The window that owns the rotation timer; set before the first start.
-void SetRotationWindow(HWND window);
+// The window and id of the rotation timer; set before the first start.
+void SetRotationTimer(HWND window, UINT_PTR timerId);
 
 // Unit combo selection: 1 is Minutes, anything else Seconds. A running
 // rotation keeps its period until it is started again.
@@ -37,4 +34,4 @@ StartResult StartRotation(const std::string &folderText, const std::string &inte
 // One rotation step on a tick of the rotation timer: the next picture of the
 // folder that still exists becomes the wallpaper. The tick after the last
 // picture ends the pass: no tick follows until the next start.
-LRESULT OnRotationTick(WPARAM timerId);
+LRESULT OnRotationTick();

@@ -1,6 +1,6 @@
 #include "settings/autostart.h"
 
-#include "settings/settings_file.h"
+#include "base/executable_path.h"
 
 #include <windows.h>
 

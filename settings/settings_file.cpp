@@ -12,16 +12,6 @@ static const char kSection[] = "Settings";
 // Read in place of settings.ini while the file itself waits for its conversion.
 static std::string g_convertedCopy;
 
-std::string ExecutablePath()
-{
-    char path[kPathCapacity];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    // A full buffer holds a cut path.
-    if (length == 0 || length == sizeof path)
-        return "";
-    return std::string(path, length);
-}
-
 bool BuildSettingsPath()
 {
     std::string directory = ExecutablePath();

@@ -2,18 +2,13 @@
 // section "Settings", read and written through the platform's INI functions.
 #pragma once
 
+#include "base/executable_path.h"
+
 #include <windows.h>
 
 #include <string>
 
 extern std::string g_settingsPath;
-
-// Room for a path in the ANSI code page: the 260 UTF-16 units the folder box
-// holds, each of up to 3 bytes in UTF-8, and the terminator.
-constexpr DWORD kPathCapacity = 3 * MAX_PATH + 1;
-
-// The running executable's full path; empty when it cannot be had whole.
-std::string ExecutablePath();
 
 // Points g_settingsPath at settings.ini in the executable's own folder.
 // Fails when the executable's path cannot be had.

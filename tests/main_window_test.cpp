@@ -1,14 +1,15 @@
-// The settings window built in this process, for what another process cannot
+// The main window built in this process, for what another process cannot
 // read back: the window class and the controls' fonts.
 #include "settings/settings_file.h"
 #include "support/scratch_folder.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
 #include "ui/main_window.h"
-#include "ui/settings_window.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-class SettingsWindowTest : public testing::Test {
+class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -33,7 +34,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(SettingsWindowTest, ClassHasTheWhiteBrushArrowAndIcons)
+TEST_F(MainWindowTest, ClassHasTheWhiteBrushArrowAndIcons)
 {
     EXPECT_EQ(GetClassLongPtrA(window_, GCLP_HBRBACKGROUND), reinterpret_cast<LONG_PTR>(GetStockObject(WHITE_BRUSH)));
     EXPECT_EQ(GetClassLongPtrA(window_, GCLP_HCURSOR), reinterpret_cast<LONG_PTR>(LoadCursor(nullptr, IDC_ARROW)));
@@ -43,7 +44,7 @@ TEST_F(SettingsWindowTest, ClassHasTheWhiteBrushArrowAndIcons)
     EXPECT_EQ(g_mainWindow, window_);
 }
 
-TEST_F(SettingsWindowTest, ControlsUseTheStockFontTheThinFontOrTheDefault)
+TEST_F(MainWindowTest, ControlsUseTheStockFontTheThinFontOrTheDefault)
 {
     LOGFONTA thin = {};
     ASSERT_TRUE(GetObjectA(g_controlFont, sizeof thin, &thin));

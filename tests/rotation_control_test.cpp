@@ -46,7 +46,7 @@ TEST_F(RotationControlTest, ArmsTheTimerWithCountTimesUnit)
             EXPECT_EQ(result, StartResult::Started);
             ASSERT_EQ(RecordedTimers().size(), 1u);
             EXPECT_EQ(RecordedTimers()[0].window, window_);
-            EXPECT_EQ(RecordedTimers()[0].id, IDT_ROTATION);
+            EXPECT_EQ(RecordedTimers()[0].id, kRotationTimer);
             EXPECT_EQ(RecordedTimers()[0].period, attempt.period);
         }
     }
@@ -112,7 +112,7 @@ TEST_F(RotationControlTest, TrailingBackslashGivesADoubledSeparator)
     ScratchFolder folder;
     folder.AddFile("a.jpg");
     StartRotation(folder.Path() + "\\", "3");
-    OnRotationTick(IDT_ROTATION);
+    OnRotationTick();
     std::vector<std::string> log = ReadDesktopLog();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "SetWallpaper " + folder.Path() + "\\\\a.jpg 0");

@@ -2,7 +2,8 @@
 
 #include "rotation/rotation_control.h"
 #include "ui/background.h"
-#include "ui/settings_window.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
 #include "ui/tray_icon.h"
 
 HINSTANCE g_instance;
@@ -51,6 +52,17 @@ void ShowRunningInstance()
     }
 }
 
+static LRESULT OnTimer(UINT_PTR timerId)
+{
+    switch (timerId) {
+    case IDT_ROTATION:
+        return OnRotationTick();
+    case IDT_TRAY_RETRY:
+        return OnTrayRetry();
+    }
+    return 0;
+}
+
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // The shell announces a restart with a registered message, so it cannot
@@ -66,7 +78,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         return OnClose(window);
     case WM_TIMER:
-        return wParam == IDT_TRAY_RETRY ? OnTrayRetry() : OnRotationTick(wParam);
+        return OnTimer(wParam);
     case WM_TRAYICON:
         return OnTrayIcon(window, LOWORD(lParam));
     case WM_MENUCOMMAND:

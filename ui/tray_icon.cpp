@@ -1,7 +1,8 @@
 #include "ui/tray_icon.h"
 
 #include "ui/messages.h"
-#include "ui/settings_window.h"
+#include "ui/controls.h"
+#include "ui/ids.h"
 
 #include <shellapi.h>
 

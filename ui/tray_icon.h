@@ -4,10 +4,6 @@
 
 #include <windows.h>
 
-constexpr UINT ID_TRAY_ICON = 3000;
-constexpr UINT WM_TRAYICON = WM_USER + 1;
-constexpr UINT_PTR IDT_TRAY_RETRY = 4001;  // adds the icon again while the taskbar is awaited
-
 void CreateTrayMenu();
 
 // Adds the icon; when the taskbar is not ready, keeps trying for a minute

@@ -133,10 +133,10 @@ TEST_F(FirstRunTest, ControlsStandInTheirOrderWithTheirTextsStylesAndIds)
         }
     }
 
-    EXPECT_EQ(ComboItems(controls[7]), (std::vector<std::string>{"Center", "Tile", "Stretch"}));
-    EXPECT_EQ(ComboItems(controls[10]), (std::vector<std::string>{"Seconds", "Minutes"}));
-    EXPECT_EQ(SendMessageA(controls[1], EM_GETLIMITTEXT, 0, 0), 260);
-    EXPECT_EQ(SendMessageA(controls[9], EM_GETLIMITTEXT, 0, 0), 4);
+    EXPECT_EQ(ComboItems(program.Control(IDC_WALLPAPER_MODE)), (std::vector<std::string>{"Center", "Tile", "Stretch"}));
+    EXPECT_EQ(ComboItems(program.Control(IDC_INTERVAL_UNIT)), (std::vector<std::string>{"Seconds", "Minutes"}));
+    EXPECT_EQ(SendMessageA(program.FolderBox(), EM_GETLIMITTEXT, 0, 0), 260);
+    EXPECT_EQ(SendMessageA(program.IntervalBox(), EM_GETLIMITTEXT, 0, 0), 4);
     EXPECT_FALSE(program.Checked(IDC_ROTATE_AT_STARTUP));
 }
 

@@ -1,7 +1,6 @@
 // Pictures named in any script reach the desktop whole, and paths past the
 // platform's length limit in a short form the desktop keeps.
 #include "program/program_driver.h"
-#include "rotation/rotation_control.h"
 #include "support/desktop_log.h"
 
 #include <gtest/gtest.h>

@@ -6,8 +6,7 @@
 #include "support/desktop_log.h"
 #include "support/message_box_watcher.h"
 #include "support/scratch_folder.h"
-#include "ui/settings_window.h"
-#include "ui/tray_icon.h"
+#include "ui/ids.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -44,8 +43,9 @@ public:
     // The window's direct children, in the order they were created.
     std::vector<HWND> Controls() const;
     HWND Control(int id) const { return GetDlgItem(window_, id); }
-    HWND FolderBox() const { return Controls().at(1); }
-    HWND IntervalBox() const { return Controls().at(9); }
+    // The boxes have no id: the folder box is the window's first edit box.
+    HWND FolderBox() const { return FindWindowExA(window_, nullptr, "Edit", nullptr); }
+    HWND IntervalBox() const { return FindWindowExA(window_, FolderBox(), "Edit", nullptr); }
 
     static std::string Text(HWND control);
     void Type(HWND box, const std::string &text) const;

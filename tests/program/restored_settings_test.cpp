@@ -1,5 +1,4 @@
 #include "program/program_driver.h"
-#include "rotation/rotation_control.h"
 #include "support/desktop_log.h"
 
 #include <gtest/gtest.h>

@@ -18,7 +18,7 @@ protected:
         RecordedTimers().clear();
         window_ = CreateWindowA("STATIC", "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr,
                                 nullptr);
-        SetRotationWindow(window_);
+        SetRotationTimer(window_, kRotationTimer);
         ResetImageSequence();
         g_currentImage.clear();
         g_imageFolder = "C:\\windows\\Web\\Wallpaper";
@@ -37,10 +37,12 @@ protected:
     }
 
     // Stops the rotation timer; true when it was running.
-    bool StopTimer() const { return KillTimer(window_, IDT_ROTATION) != FALSE; }
+    bool StopTimer() const { return KillTimer(window_, kRotationTimer) != FALSE; }
 
     // A running timer, as a start would leave it.
-    void ArmTimer(UINT period = 100000) const { SetTimer(window_, IDT_ROTATION, period, nullptr); }
+    void ArmTimer(UINT period = 100000) const { SetTimer(window_, kRotationTimer, period, nullptr); }
 
+    // The window code chooses the id; any will do.
+    static constexpr UINT_PTR kRotationTimer = 77;
     HWND window_ = nullptr;
 };

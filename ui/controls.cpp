@@ -1,10 +1,11 @@
-#include "ui/settings_window.h"
+#include "ui/controls.h"
 
-#include "rotation/rotation_control.h"
 #include "base/text_conversion.h"
+#include "rotation/rotation_control.h"
 #include "rotation/wallpaper_applier.h"
 #include "settings/autostart.h"
 #include "settings/settings_file.h"
+#include "ui/ids.h"
 #include "ui/main_window.h"
 #include "ui/messages.h"
 
@@ -148,7 +149,7 @@ LRESULT OnCreate(HWND window)
 {
     // Rotation may start before CreateWindowEx returns; its timer needs the window.
     g_mainWindow = window;
-    SetRotationWindow(window);
+    SetRotationTimer(window, IDT_ROTATION);
 
     CreateLabel(window, "Please select the location where you wish to load images from:", 10, 14, 420);
 
