@@ -66,8 +66,12 @@ write_settings() {
     "$(windows_path "$2")" "$3" "$4" "$5" > "$1"
 }
 
-# Packs a release: the executable with the README and the licence as Windows
-# text files, into the zip named:
+# Text for Windows: every line ends in CR LF, whatever the checkout gave.
+windows_text() { sed 's/\r$//; s/$/\r/'; }
+
+# Packs a release: the executable with the user's guide (its version filled
+# in from the project), the changelog and the licence as Windows text files,
+# into the zip named:
 #   pack_release EXE ZIP EPOCH
 # Every file carries the time EPOCH (seconds) and fixed permissions, and zip
 # adds no extra fields, so the same files always give the same zip.
@@ -76,12 +80,14 @@ pack_release() {
   root=$(repo_root)
   stage=$(mktemp -d)
   cp "$1" "$stage/BackdropCarousel.exe"
-  sed 's/$/\r/' "$root/README.md" > "$stage/README.txt"
-  sed 's/$/\r/' "$root/LICENSE" > "$stage/LICENSE.txt"
+  sed "s/@VERSION@/$(project_version)/g" "$root/docs/user-guide.txt" | windows_text > "$stage/README.txt"
+  windows_text < "$root/CHANGELOG.md" > "$stage/CHANGELOG.txt"
+  windows_text < "$root/LICENSE" > "$stage/LICENSE.txt"
   chmod 644 "$stage"/*
   TZ=UTC touch -d "@$3" "$stage"/*
   rm -f "$2"
-  (cd "$stage" && TZ=UTC zip -X -D -q "$(realpath -m "$2")" BackdropCarousel.exe README.txt LICENSE.txt)
+  (cd "$stage" && TZ=UTC zip -X -D -q "$(realpath -m "$2")" \
+    BackdropCarousel.exe README.txt CHANGELOG.txt LICENSE.txt)
   rm -rf "$stage"
 }
 
