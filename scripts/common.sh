@@ -36,11 +36,14 @@ start_virtual_display() {
   return 1
 }
 
-# The prefix lives in the build tree and is made once; the Mono and Gecko
-# overrides keep Wine from offering downloads while it is made.
+# The throwaway Wine prefix, in the build tree.
+wine_prefix() { echo "$(repo_root)/build/wineprefix"; }
+
+# The prefix is made once; the Mono and Gecko overrides keep Wine from
+# offering downloads while it is made.
 ensure_wine_prefix() {
   export WINEPREFIX
-  WINEPREFIX="$(repo_root)/build/wineprefix"
+  WINEPREFIX=$(wine_prefix)
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix in $WINEPREFIX ..."
@@ -54,9 +57,22 @@ project_version() {
   sed -n 's/^project(BackdropCarousel VERSION \([0-9.]*\).*/\1/p' "$(repo_root)/CMakeLists.txt"
 }
 
-# Wine's drive Z: is the Linux root, so a Linux path is Z: and the path with
-# backslashes.
-windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }
+# A Linux path as the program sees it: inside the Wine prefix's drive_c on
+# drive C:, anywhere else on drive Z:, the Linux root.
+windows_path() {
+  local path drive_c
+  path=$(realpath -m "$1")
+  drive_c=$(realpath -m "$(wine_prefix)/drive_c")
+  case $path in
+    "$drive_c"/*) path="C:${path#"$drive_c"}" ;;
+    *) path="Z:$path" ;;
+  esac
+  echo "${path//\//\\}"
+}
+
+# The run command's sample pictures, in a folder a Windows user would have:
+# C:\users\Public\Pictures\BackdropCarousel in the Wine prefix.
+sample_pictures_folder() { echo "$(wine_prefix)/drive_c/users/Public/Pictures/BackdropCarousel"; }
 
 # Writes the program's settings.ini:
 #   write_settings FILE FOLDER INTERVAL UNIT(0 s, 1 min) STYLE(0 Center, 1 Tile, 2 Stretch)

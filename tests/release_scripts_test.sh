@@ -33,9 +33,14 @@ package)
   [ "$3" = 0 ] || [ "$size" -le "$3" ] || fail "the program is $size bytes, over $3"
   ;;
 seeding)
-  seed_settings "$work" "$work/pictures" || fail "no settings.ini was written"
-  for line in "wallpaperDir=$(windows_path "$work/pictures")" rotationInt=3 rotationIntType=0 rotateAtStartup=1; do
-    tr -d '\r' < "$work/settings.ini" | grep -qxF "$line" || fail "settings.ini lacks $line"
+  # The sample pictures are on the Wine prefix's drive C:, any other folder on Z:.
+  for folder in "$(sample_pictures_folder)=C:\users\Public\Pictures\BackdropCarousel" \
+    "$work/pictures=Z:${work//\//\\}\pictures"; do
+    rm -f "$work/settings.ini"
+    seed_settings "$work" "${folder%%=*}" || fail "no settings.ini was written"
+    for line in "wallpaperDir=${folder#*=}" rotationInt=3 rotationIntType=0 rotateAtStartup=1; do
+      tr -d '\r' < "$work/settings.ini" | grep -qxF "$line" || fail "settings.ini lacks $line"
+    done
   done
   printf '[Settings]\nwallpaperDir=C:\\Mine\n' > "$work/settings.ini"
   cp "$work/settings.ini" "$work/own.ini"
