@@ -36,11 +36,14 @@ start_virtual_display() {
   return 1
 }
 
-# The prefix lives in the build tree and is made once; the Mono and Gecko
-# overrides keep Wine from offering downloads while it is made.
+# The throwaway Wine prefix, in the build tree.
+wine_prefix() { echo "$(repo_root)/build/wineprefix"; }
+
+# The prefix is made once; the Mono and Gecko overrides keep Wine from
+# offering downloads while it is made.
 ensure_wine_prefix() {
   export WINEPREFIX
-  WINEPREFIX="$(repo_root)/build/wineprefix"
+  WINEPREFIX=$(wine_prefix)
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix in $WINEPREFIX ..."
@@ -54,9 +57,22 @@ project_version() {
   sed -n 's/^project(BackdropCarousel VERSION \([0-9.]*\).*/\1/p' "$(repo_root)/CMakeLists.txt"
 }
 
-# Wine's drive Z: is the Linux root, so a Linux path is Z: and the path with
-# backslashes.
-windows_path() { local path; path=$(realpath -m "$1"); echo "Z:${path//\//\\}"; }
+# A Linux path as the program sees it: inside the Wine prefix's drive_c on
+# drive C:, anywhere else on drive Z:, the Linux root.
+windows_path() {
+  local path drive_c
+  path=$(realpath -m "$1")
+  drive_c=$(realpath -m "$(wine_prefix)/drive_c")
+  case $path in
+    "$drive_c"/*) path="C:${path#"$drive_c"}" ;;
+    *) path="Z:$path" ;;
+  esac
+  echo "${path//\//\\}"
+}
+
+# The run command's sample pictures, in a folder a Windows user would have:
+# C:\users\Public\Pictures\BackdropCarousel in the Wine prefix.
+sample_pictures_folder() { echo "$(wine_prefix)/drive_c/users/Public/Pictures/BackdropCarousel"; }
 
 # Writes the program's settings.ini:
 #   write_settings FILE FOLDER INTERVAL UNIT(0 s, 1 min) STYLE(0 Center, 1 Tile, 2 Stretch)
@@ -66,8 +82,12 @@ write_settings() {
     "$(windows_path "$2")" "$3" "$4" "$5" > "$1"
 }
 
-# Packs a release: the executable with the README and the licence as Windows
-# text files, into the zip named:
+# Text for Windows: every line ends in CR LF, whatever the checkout gave.
+windows_text() { sed 's/\r$//; s/$/\r/'; }
+
+# Packs a release: the executable with the user's guide (its version filled
+# in from the project), the changelog and the licence as Windows text files,
+# into the zip named:
 #   pack_release EXE ZIP EPOCH
 # Every file carries the time EPOCH (seconds) and fixed permissions, and zip
 # adds no extra fields, so the same files always give the same zip.
@@ -76,12 +96,14 @@ pack_release() {
   root=$(repo_root)
   stage=$(mktemp -d)
   cp "$1" "$stage/BackdropCarousel.exe"
-  sed 's/$/\r/' "$root/README.md" > "$stage/README.txt"
-  sed 's/$/\r/' "$root/LICENSE" > "$stage/LICENSE.txt"
+  sed "s/@VERSION@/$(project_version)/g" "$root/docs/user-guide.txt" | windows_text > "$stage/README.txt"
+  windows_text < "$root/CHANGELOG.md" > "$stage/CHANGELOG.txt"
+  windows_text < "$root/LICENSE" > "$stage/LICENSE.txt"
   chmod 644 "$stage"/*
   TZ=UTC touch -d "@$3" "$stage"/*
   rm -f "$2"
-  (cd "$stage" && TZ=UTC zip -X -D -q "$(realpath -m "$2")" BackdropCarousel.exe README.txt LICENSE.txt)
+  (cd "$stage" && TZ=UTC zip -X -D -q "$(realpath -m "$2")" \
+    BackdropCarousel.exe README.txt CHANGELOG.txt LICENSE.txt)
   rm -rf "$stage"
 }
 

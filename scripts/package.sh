@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release executables for both architectures and packs each with
-# the README and the licence: dist/BackdropCarousel-<version>-win32.zip and
-# -win64.zip, with their SHA-256 sums in dist/SHA256SUMS. The same commit
-# gives the same bytes: the files in the zips carry the commit's time.
+# the user's guide, the changelog and the licence:
+# dist/BackdropCarousel-<version>-win32.zip and -win64.zip, with their SHA-256
+# sums in dist/SHA256SUMS. The same commit gives the same bytes: the files in
+# the zips carry the commit's time.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 root=$(repo_root)

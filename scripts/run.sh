@@ -3,8 +3,9 @@
 # the current display, or on a virtual one when there is none:
 #   scripts/run.sh [FOLDER]
 # When the program has no settings.ini yet, one is written that rotates FOLDER
-# (by default six generated sample pictures in build/samples) every 3 seconds
-# from start-up; a settings.ini already there is kept as it is.
+# (by default six generated sample pictures in C:\users\Public\Pictures\
+# BackdropCarousel, inside the Wine prefix) every 3 seconds from start-up; a
+# settings.ini already there is kept as it is.
 # Wine's desktop cannot show a wallpaper, so a recording stand-in takes the
 # Active Desktop object's place and every wallpaper change it receives is
 # printed here. On a virtual display the display's background then shows the
@@ -14,24 +15,26 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 root=$(repo_root)
 bin="$root/build/i686/bin"
-pictures=${1:-$root/build/samples}
+pictures=${1:-$(sample_pictures_folder)}
 
 "$root/scripts/install-deps.sh"
 build_arch i686 >/dev/null
-
-[ $# -gt 0 ] || [ -d "$pictures" ] || make_sample_pictures "$pictures"
-if seed_settings "$bin" "$pictures"; then
-  echo "Rotating $pictures every 3 seconds (settings in $bin/settings.ini)"
-else
-  echo "Using the settings in $bin/settings.ini; delete it to start over with ${1:-the sample pictures}"
-fi
 
 headless=
 if [ -z "${DISPLAY:-}" ]; then
   start_virtual_display
   headless=1
 fi
+# The sample pictures live in the prefix's drive C:, so it comes first.
 ensure_wine_prefix
+
+[ $# -gt 0 ] || [ -d "$pictures" ] || make_sample_pictures "$pictures"
+if seed_settings "$bin" "$pictures"; then
+  echo "Rotating $(windows_path "$pictures") every 3 seconds (settings in $bin/settings.ini)"
+else
+  echo "Using the settings in $bin/settings.ini; delete it to start over with ${1:-the sample pictures}"
+fi
+
 wine regsvr32 /s "$bin/desktop_standin.dll"
 # No window manager draws the frames on the virtual display: Wine draws them
 # itself there, and leaves them to the window manager on a real display.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The release scripts' own steps, on Linux alone:
 #   release_scripts_test.sh package EXE LIMIT
-#       the zip holds the program as built, the README and the licence; the
-#       program is at most LIMIT bytes (0: no limit)
+#       the zip holds the program as built, the user's guide, the changelog and
+#       the licence as Windows text, the guide and the changelog naming the
+#       project's version; the program is at most LIMIT bytes (0: no limit)
 #   release_scripts_test.sh seeding      the run command writes settings.ini only where there is none
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
@@ -15,17 +16,31 @@ package)
   zip=$work/release.zip
   pack_release "$2" "$zip" 0
   contents=$(unzip -Z1 "$zip" | tr '\n' ' ')
-  [ "$contents" = "BackdropCarousel.exe README.txt LICENSE.txt " ] || fail "the zip holds $contents"
-  unzip -p "$zip" BackdropCarousel.exe | cmp -s - "$2" || fail "the zip's program is not the one built"
-  unzip -p "$zip" LICENSE.txt | grep -q "^MIT License" || fail "LICENSE.txt is not the MIT licence"
-  unzip -p "$zip" README.txt | grep -q $'^# BackdropCarousel\r$' || fail "README.txt is not the README as Windows text"
+  [ "$contents" = "BackdropCarousel.exe README.txt CHANGELOG.txt LICENSE.txt " ] || fail "the zip holds $contents"
+  files=$work/unpacked
+  unzip -q "$zip" -d "$files"
+  cmp -s "$files/BackdropCarousel.exe" "$2" || fail "the zip's program is not the one built"
+  for text in README.txt CHANGELOG.txt LICENSE.txt; do
+    ! grep -qv $'\r$' "$files/$text" && [ "$(tail -c 2 "$files/$text" | od -An -tx1)" = " 0d 0a" ] ||
+      fail "$text has a line that does not end in CR LF"
+  done
+  version=$(project_version)
+  [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "the project's version is '$version'"
+  grep -qF "$version" "$files/README.txt" || fail "README.txt does not name version $version"
+  grep -q "^## \[$version\]" "$files/CHANGELOG.txt" || fail "CHANGELOG.txt has no entry for $version"
+  grep -q "^MIT License" "$files/LICENSE.txt" || fail "LICENSE.txt is not the MIT licence"
   size=$(stat -c %s "$2")
   [ "$3" = 0 ] || [ "$size" -le "$3" ] || fail "the program is $size bytes, over $3"
   ;;
 seeding)
-  seed_settings "$work" "$work/pictures" || fail "no settings.ini was written"
-  for line in "wallpaperDir=$(windows_path "$work/pictures")" rotationInt=3 rotationIntType=0 rotateAtStartup=1; do
-    tr -d '\r' < "$work/settings.ini" | grep -qxF "$line" || fail "settings.ini lacks $line"
+  # The sample pictures are on the Wine prefix's drive C:, any other folder on Z:.
+  for folder in "$(sample_pictures_folder)=C:\users\Public\Pictures\BackdropCarousel" \
+    "$work/pictures=Z:${work//\//\\}\pictures"; do
+    rm -f "$work/settings.ini"
+    seed_settings "$work" "${folder%%=*}" || fail "no settings.ini was written"
+    for line in "wallpaperDir=${folder#*=}" rotationInt=3 rotationIntType=0 rotateAtStartup=1; do
+      tr -d '\r' < "$work/settings.ini" | grep -qxF "$line" || fail "settings.ini lacks $line"
+    done
   done
   printf '[Settings]\nwallpaperDir=C:\\Mine\n' > "$work/settings.ini"
   cp "$work/settings.ini" "$work/own.ini"
