@@ -9,6 +9,7 @@
 // CLASS names the window class of the program to act on; acting on the
 // program's own controls does nothing in a baseline that has none.
 #include "rotation/image_sequence.h"
+#include "support/process_handles.h"
 
 #include <windows.h>
 #include <winternl.h>
@@ -172,34 +173,11 @@ void Stress(int pass)
     }
 }
 
-// Kernel handles from the system-wide list: the platform's per-process
-// count is not available for other processes under Wine.
 ULONG HandleCount(DWORD processId)
 {
-    struct HandleEntry {  // SYSTEM_HANDLE_INFORMATION's entries
-        ULONG ownerProcessId;
-        BYTE objectType, flags;
-        USHORT value;
-        PVOID object;
-        ULONG access;
-    };
-    struct HandleList {
-        ULONG count;
-        HandleEntry entries[1];
-    };
-    const NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
-    std::vector<BYTE> buffer(1 << 20);
-    NTSTATUS status;
-    while ((status = NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(16),  // SystemHandleInformation
-                                              buffer.data(), static_cast<ULONG>(buffer.size()), nullptr)) ==
-           kInfoLengthMismatch)
-        buffer.resize(buffer.size() * 2);
-    if (status != 0)
+    ULONG count;
+    if (!CountProcessHandles(processId, count))
         Fail("the system's handle list cannot be read");
-    const auto *list = reinterpret_cast<const HandleList *>(buffer.data());
-    ULONG count = 0;
-    for (ULONG i = 0; i < list->count; ++i)
-        count += list->entries[i].ownerProcessId == processId;
     return count;
 }
 

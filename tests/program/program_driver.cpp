@@ -1,8 +1,7 @@
 #include "program/program_driver.h"
 
+#include "support/process_handles.h"
 #include "support/test_program.h"
-
-#include <winternl.h>
 
 #include <gtest/gtest.h>
 
@@ -153,23 +152,9 @@ void RunningProgram::ChooseTrayItem(int position) const
 
 ULONG RunningProgram::Handles() const
 {
-    struct HandleEntry {  // SYSTEM_HANDLE_INFORMATION's entries
-        ULONG ownerProcessId;
-        BYTE objectType, flags;
-        USHORT value;
-        PVOID object;
-        ULONG access;
-    };
-    std::vector<BYTE> list(1 << 20);
-    while (NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(16),  // SystemHandleInformation
-                                    list.data(), static_cast<ULONG>(list.size()), nullptr) ==
-           static_cast<NTSTATUS>(0xC0000004))  // STATUS_INFO_LENGTH_MISMATCH
-        list.resize(list.size() * 2);
-    ULONG count = *reinterpret_cast<const ULONG *>(list.data()), held = 0;
-    const auto *entries = reinterpret_cast<const HandleEntry *>(list.data() + sizeof(ULONG_PTR));
-    for (ULONG i = 0; i < count; ++i)
-        held += entries[i].ownerProcessId == ProcessId();
-    return held;
+    ULONG count = 0;
+    EXPECT_TRUE(CountProcessHandles(ProcessId(), count));
+    return count;
 }
 
 DWORD RunningProgram::WaitForExit(DWORD timeoutMillis) const
