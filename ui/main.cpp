@@ -79,6 +79,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         ShowError("Your settings could not be read!");
     else
         ConvertSettingsToUtf8();
+
     ULONG_PTR gdiplusToken;
     Gdiplus::GdiplusStartupInput gdiplusInput;
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
