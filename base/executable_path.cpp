@@ -1,11 +1,20 @@
 #include "base/executable_path.h"
 
-std::string ExecutablePath()
+#include <windows.h>
+
+std::wstring ExecutablePath()
 {
-    char path[kPathCapacity];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    // A full buffer holds a cut path.
-    if (length == 0 || length == sizeof path)
-        return "";
-    return std::string(path, length);
+    // A program run from a long path has a name longer than MAX_PATH; a full
+    // buffer holds a cut name, so the buffer grows to the longest path there is.
+    for (DWORD capacity = MAX_PATH; capacity <= 32768; capacity *= 2) {
+        std::wstring path(capacity, L'\0');
+        DWORD length = GetModuleFileNameW(nullptr, &path[0], capacity);
+        if (length == 0)
+            return L"";
+        if (length < capacity) {
+            path.resize(length);
+            return path;
+        }
+    }
+    return L"";
 }

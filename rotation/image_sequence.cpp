@@ -5,13 +5,13 @@
 #include <cwchar>
 
 ImageSequence g_imageSequence = {true, {}, 0};
-std::string g_currentImage;
+std::wstring g_currentImage;
 
 void ResetImageSequence()
 {
     g_imageSequence.firstStep = true;
     // The listing's memory goes with its pass.
-    WideText().swap(g_imageSequence.names);
+    std::vector<wchar_t>().swap(g_imageSequence.names);
     g_imageSequence.next = 0;
 }
 
@@ -29,12 +29,10 @@ static bool IsImageEntry(const WIN32_FIND_DATAW &entry)
 // terminator, in the order the search lists them; without names, stops at
 // the first picture. The search is closed before it returns. Returns whether
 // the folder holds a picture.
-static bool ListImages(const std::string &folder, const char *pattern, WideText *names)
+static bool ListImages(const std::wstring &folder, const wchar_t *pattern, std::vector<wchar_t> *names)
 {
-    // The wide record holds any name whole, where the ANSI one has 260 bytes
-    // for up to 3 per character.
     WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW(ToWide(folder + pattern).data(), &entry);
+    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE)
         return false;
     bool found = false;
@@ -50,12 +48,12 @@ static bool ListImages(const std::string &folder, const char *pattern, WideText 
     return found;
 }
 
-bool HasImages(const std::string &folder, const char *pattern)
+bool HasImages(const std::wstring &folder, const wchar_t *pattern)
 {
     return ListImages(folder, pattern, nullptr);
 }
 
-bool AdvanceImage(const std::string &folder, const char *pattern)
+bool AdvanceImage(const std::wstring &folder, const wchar_t *pattern)
 {
     ImageSequence &sequence = g_imageSequence;
     if (sequence.firstStep) {
@@ -73,6 +71,6 @@ bool AdvanceImage(const std::string &folder, const char *pattern)
         return false;  // through the folder
     const wchar_t *name = sequence.names.data() + sequence.next;
     sequence.next += wcslen(name) + 1;
-    g_currentImage = FromWide(name);
+    g_currentImage = name;
     return true;
 }

@@ -1,7 +1,6 @@
 #include "rotation/rotation_control.h"
 
 #include "base/executable_path.h"
-#include "base/text_conversion.h"
 #include "rotation/image_sequence.h"
 #include "rotation/wallpaper_applier.h"
 
@@ -9,7 +8,7 @@
 #include <cstdlib>
 #include <cwchar>
 
-std::string g_imageFolder;
+std::wstring g_imageFolder;
 int g_intervalCount = 10;
 int g_unitMillis = 1000;
 
@@ -17,7 +16,7 @@ static HWND g_timerWindow;
 static UINT_PTR g_timerId;
 static bool g_rotationArmed;
 
-static const char kImagePattern[] = "\\*.jpg";
+static const wchar_t kImagePattern[] = L"\\*.jpg";
 
 // Shorter periods would change the wallpaper faster than the desktop redraws.
 constexpr long long kMinimumPeriodMillis = 3000;
@@ -34,72 +33,72 @@ void SetIntervalUnit(LRESULT selection)
     g_unitMillis = selection == 1 ? 60000 : 1000;
 }
 
-int IntervalCountFromText(const std::string &text)
+int IntervalCountFromText(const std::wstring &text)
 {
     // atoi's reading, without its wrap-around past the int range.
-    long long count = strtoll(text.c_str(), nullptr, 10);
+    long long count = wcstoll(text.c_str(), nullptr, 10);
     if (count > kLargestIntervalCount)
         return kLargestIntervalCount;
     return count < INT_MIN ? INT_MIN : static_cast<int>(count);
 }
 
 // The absolute, normalised form of a path, of any length; empty when it has none.
-static std::string FullPathName(const std::string &path)
+static std::wstring FullPathName(const std::wstring &path)
 {
-    WideText wide = ToWide(path);
-    WideText full(GetFullPathNameW(wide.data(), 0, nullptr, nullptr) + 1);
-    if (!GetFullPathNameW(wide.data(), static_cast<DWORD>(full.size()), full.data(), nullptr))
-        return "";
-    return FromWide(full.data());
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr) + 1, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (length == 0 || length >= full.size())
+        return L"";
+    full.resize(length);
+    return full;
 }
 
-static DWORD Attributes(const std::string &path)
+static DWORD Attributes(const std::wstring &path)
 {
-    return GetFileAttributesW(ToWide(path).data());
+    return GetFileAttributesW(path.c_str());
 }
 
 // The \\?\ form of a full path, the only one that lifts the platform's path
 // length limit.
-static std::string ExtendedLengthPath(const std::string &path)
+static std::wstring ExtendedLengthPath(const std::wstring &path)
 {
-    std::string full = FullPathName(path);
-    if (full.compare(0, 2, "\\\\") != 0)
-        return "\\\\?\\" + full;
-    if (full.compare(0, 4, "\\\\?\\") != 0 && full.compare(0, 4, "\\\\.\\") != 0)
-        return "\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
+    std::wstring full = FullPathName(path);
+    if (full.compare(0, 2, L"\\\\") != 0)
+        return L"\\\\?\\" + full;
+    if (full.compare(0, 4, L"\\\\?\\") != 0 && full.compare(0, 4, L"\\\\.\\") != 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
     return full;
 }
 
-static bool IsExistingFile(const std::string &path)
+static bool IsExistingFile(const std::wstring &path)
 {
     DWORD attributes = Attributes(ExtendedLengthPath(path));
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The desktop keeps a wallpaper path of at most MAX_PATH - 1 characters: a
-// longer one is handed over in its short (8.3) form where the file system
-// has one that fits, and whole otherwise.
-static std::string PathTheDesktopKeeps(const std::string &fullPath)
+// longer one is handed over in its short (8.3) form. Empty when there is no
+// form that fits: drives without short names (ReFS, most data volumes) give
+// the long path back, which the desktop would cut or drop.
+static std::wstring PathTheDesktopKeeps(const std::wstring &fullPath)
 {
-    if (ToWide(fullPath).size() <= MAX_PATH)
+    if (fullPath.size() < MAX_PATH)
         return fullPath;
-    WideText extended = ToWide(ExtendedLengthPath(fullPath));
-    DWORD size = GetShortPathNameW(extended.data(), nullptr, 0);
+    std::wstring extended = ExtendedLengthPath(fullPath);
+    DWORD size = GetShortPathNameW(extended.c_str(), nullptr, 0);
     if (size == 0)
-        return fullPath;
-    WideText shortPath(size);
-    DWORD length = GetShortPathNameW(extended.data(), shortPath.data(), size);
+        return L"";
+    std::wstring shortPath(size, L'\0');
+    DWORD length = GetShortPathNameW(extended.c_str(), &shortPath[0], size);
     if (length == 0 || length >= size)
-        return fullPath;
+        return L"";
+    shortPath.resize(length);
     // \\?\C:\... becomes C:\..., and \\?\UNC\server\... becomes \\server\...
-    size_t prefix = 4;
-    if (wcsncmp(shortPath.data(), L"\\\\?\\UNC\\", 8) == 0) {
-        prefix = 6;
-        shortPath[prefix] = L'\\';
-    }
-    if (length - prefix >= MAX_PATH)
-        return fullPath;
-    return FromWide(shortPath.data() + prefix);
+    if (shortPath.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        shortPath = L"\\" + shortPath.substr(7);
+    else
+        shortPath = shortPath.substr(4);
+    return shortPath.size() < MAX_PATH ? shortPath : L"";
 }
 
 // A relative folder is taken from the program's own folder, as its settings
@@ -107,31 +106,31 @@ static std::string PathTheDesktopKeeps(const std::string &fullPath)
 // copy on a stick can name "pictures" under any drive letter. "\pictures" is
 // in the root of the program's drive; "D:pictures" is in the program's folder
 // when that is on D:, and in the root of D: otherwise.
-static std::string FolderBesideProgram(const std::string &text)
+static std::wstring FolderBesideProgram(const std::wstring &text)
 {
-    std::string program = ExecutablePath();
-    size_t end = program.rfind('\\');
-    if (end == std::string::npos)
+    std::wstring program = ExecutablePath();
+    size_t end = program.rfind(L'\\');
+    if (end == std::wstring::npos)
         return text;
-    std::string folder = program.substr(0, end + 1);  // with its backslash
-    auto isSeparator = [&](size_t i) { return i < text.size() && (text[i] == '\\' || text[i] == '/'); };
-    if (text.size() >= 2 && text[1] == ':') {
+    std::wstring folder = program.substr(0, end + 1);  // with its backslash
+    auto isSeparator = [&](size_t i) { return i < text.size() && (text[i] == L'\\' || text[i] == L'/'); };
+    if (text.size() >= 2 && text[1] == L':') {
         if (isSeparator(2))
             return text;
-        if (_strnicmp(text.c_str(), folder.c_str(), 2) == 0)
+        if (_wcsnicmp(text.c_str(), folder.c_str(), 2) == 0)
             return folder + text.substr(2);
-        return text.substr(0, 2) + "\\" + text.substr(2);
+        return text.substr(0, 2) + L"\\" + text.substr(2);
     }
     if (!isSeparator(0))
         return folder + text;
     if (isSeparator(1))
         return text;  // \\server\share\..., \\?\...
     // The program's root: C: or \\server\share (\\?\C: alike).
-    size_t rootEnd = folder.compare(0, 2, "\\\\") == 0 ? folder.find('\\', folder.find('\\', 2) + 1) : 2;
+    size_t rootEnd = folder.compare(0, 2, L"\\\\") == 0 ? folder.find(L'\\', folder.find(L'\\', 2) + 1) : 2;
     return folder.substr(0, rootEnd) + text;
 }
 
-StartResult StartRotation(const std::string &folderText, const std::string &intervalText)
+StartResult StartRotation(const std::wstring &folderText, const std::wstring &intervalText)
 {
     if (folderText.empty())
         return StartResult::NoPath;
@@ -146,8 +145,8 @@ StartResult StartRotation(const std::string &folderText, const std::string &inte
 
     // Every path handed to the desktop must be absolute, and the search
     // pattern must fit the platform's path limit, which counts UTF-16 units.
-    std::string folder = FullPathName(FolderBesideProgram(folderText));
-    if (ToWide(folder + kImagePattern).size() > MAX_PATH)
+    std::wstring folder = FullPathName(FolderBesideProgram(folderText));
+    if ((folder + kImagePattern).size() >= MAX_PATH)
         return StartResult::PathTooLong;
     DWORD attributes = Attributes(folder);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -171,7 +170,7 @@ static void EndPass()
     ResetImageSequence();
 }
 
-static bool HasGone(const std::string &folder)
+static bool HasGone(const std::wstring &folder)
 {
     return Attributes(folder) == INVALID_FILE_ATTRIBUTES;
 }
@@ -182,9 +181,10 @@ LRESULT OnRotationTick()
     if (!g_rotationArmed)
         return 0;
 
-    // Pictures deleted since the folder was listed are skipped within the
-    // same tick. A folder that has gone (a drive unplugged) ends the pass
-    // quietly; one that holds no picture keeps the timer running.
+    // Pictures deleted since the folder was listed, and pictures whose path
+    // the desktop cannot keep, are skipped within the same tick. A folder
+    // that has gone (a drive unplugged) ends the pass quietly; one that holds
+    // no picture keeps the timer running.
     for (;;) {
         bool delivered = AdvanceImage(g_imageFolder, kImagePattern);
         if (g_currentImage.empty()) {
@@ -195,9 +195,10 @@ LRESULT OnRotationTick()
         // Through the folder: its last picture is shown once more.
         if (!delivered)
             EndPass();
-        std::string fullPath = g_imageFolder + "\\" + g_currentImage;
-        if (IsExistingFile(fullPath)) {
-            ApplyWallpaper(PathTheDesktopKeeps(fullPath));
+        std::wstring fullPath = g_imageFolder + L"\\" + g_currentImage;
+        std::wstring kept = PathTheDesktopKeeps(fullPath);
+        if (!kept.empty() && IsExistingFile(fullPath)) {
+            ApplyWallpaper(kept);
             return 0;
         }
         if (!delivered)

@@ -8,7 +8,7 @@
 
 // The absolute folder being rotated; replaced only by a start. A folder typed
 // relative is taken from the program's own folder.
-extern std::string g_imageFolder;
+extern std::wstring g_imageFolder;
 extern int g_intervalCount;        // interval count of the last start
 extern int g_unitMillis;           // milliseconds per interval unit
 
@@ -24,12 +24,12 @@ void SetIntervalUnit(LRESULT selection);
 
 // The count an interval text stands for: its leading number, as atoi reads
 // it, but no larger than the 4-digit interval box can hold.
-int IntervalCountFromText(const std::string &text);
+int IntervalCountFromText(const std::wstring &text);
 
 // Checks the folder and interval texts and, when all is well, takes them
 // over, rewinds the image sequence and (re)arms the rotation timer. A refused
 // start changes nothing: a running rotation goes on as it was.
-StartResult StartRotation(const std::string &folderText, const std::string &intervalText);
+StartResult StartRotation(const std::wstring &folderText, const std::wstring &intervalText);
 
 // One rotation step on a tick of the rotation timer: the next picture of the
 // folder that still exists becomes the wallpaper. The tick after the last

@@ -1,7 +1,5 @@
 #include "rotation/wallpaper_applier.h"
 
-#include "base/text_conversion.h"
-
 // The record's size is set before anything can use it.
 WallpaperApplier g_wallpaperApplier = {nullptr, {sizeof(WALLPAPEROPT), WPSTYLE_CENTER}};
 
@@ -30,15 +28,12 @@ void SetWallpaperStyle(LRESULT selection)
     desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH);
 }
 
-void ApplyWallpaper(const std::string &fullPath)
+void ApplyWallpaper(const std::wstring &fullPath)
 {
     IActiveDesktop *desktop = g_wallpaperApplier.desktop;
     if (!desktop)
         return;
-    WideText widePath = ToWide(fullPath);
-    if (widePath.front() == L'\0')  // not converted
-        return;
-    desktop->SetWallpaper(widePath.data(), 0);
+    desktop->SetWallpaper(fullPath.c_str(), 0);
     desktop->SetWallpaperOptions(&g_wallpaperApplier.options, 0);
     desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE);
 }

@@ -21,7 +21,7 @@ void CreateWallpaperApplier();
 // Applied to the current wallpaper at once.
 void SetWallpaperStyle(LRESULT selection);
 
-// Makes the file at fullPath (ANSI code page) the wallpaper, in the current style.
-void ApplyWallpaper(const std::string &fullPath);
+// Makes the file at fullPath the wallpaper, in the current style.
+void ApplyWallpaper(const std::wstring &fullPath);
 
 void ReleaseWallpaperApplier();

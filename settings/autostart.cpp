@@ -4,31 +4,31 @@
 
 #include <windows.h>
 
-static const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-static const char kValueName[] = "BackdropCarousel";
+static const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+static const wchar_t kValueName[] = L"BackdropCarousel";
 
 static bool HasRunValue(HKEY root)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return false;
-    bool present = RegQueryValueExA(key, kValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    bool present = RegQueryValueExW(key, kValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return present;
 }
 
-static bool SetRunValue(HKEY root, const std::string &command)
+static bool SetRunValue(HKEY root, const std::wstring &command)
 {
     // The per-user key may not exist yet on a new account; the machine-wide
     // one always does, and is only opened.
     HKEY key;
     LSTATUS opened = root == HKEY_CURRENT_USER
-                         ? RegCreateKeyExA(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr)
-                         : RegOpenKeyExA(root, kRunKey, 0, KEY_SET_VALUE, &key);
+                         ? RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr)
+                         : RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, &key);
     if (opened != ERROR_SUCCESS)
         return false;
-    LSTATUS set = RegSetValueExA(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
-                                 static_cast<DWORD>(command.size() + 1));
+    LSTATUS set = RegSetValueExW(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
+                                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     return set == ERROR_SUCCESS;
 }
@@ -36,9 +36,9 @@ static bool SetRunValue(HKEY root, const std::string &command)
 static void DeleteRunValue(HKEY root)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
-    RegDeleteValueA(key, kValueName);
+    RegDeleteValueW(key, kValueName);
     RegCloseKey(key);
 }
 
@@ -50,12 +50,12 @@ bool IsAutostartRegistered()
 void RegisterAutostart()
 {
     // A cut path would start something else at log-on.
-    std::string command = ExecutablePath();
+    std::wstring command = ExecutablePath();
     if (command.empty())
         return;
     // Unquoted, C:\Program Files\... would start C:\Program.exe for every user.
-    if (command.find(' ') != std::string::npos)
-        command = "\"" + command + "\"";
+    if (command.find(L' ') != std::wstring::npos)
+        command = L"\"" + command + L"\"";
     // Under UAC every process that is not elevated is refused the
     // machine-wide key (the manifest turns registry virtualization off);
     // the user's own Run key starts the program just as well for this user.

@@ -1,14 +1,14 @@
 // The five user settings, kept in settings.ini beside the executable,
 // section "Settings", read and written through the platform's INI functions.
+// The file is UTF-16LE with a byte-order mark, the one form in which
+// Windows' INI functions keep every character whatever the code page.
 #pragma once
-
-#include "base/executable_path.h"
 
 #include <windows.h>
 
 #include <string>
 
-extern std::string g_settingsPath;
+extern std::wstring g_settingsPath;
 
 // Points g_settingsPath at settings.ini in the executable's own folder.
 // Fails when the executable's path cannot be had.
@@ -19,25 +19,26 @@ bool BuildSettingsPath();
 // the defaults in place of the user's settings.
 bool WaitUntilSettingsReadable();
 
-// Puts settings.ini, once, into the form the platform's INI functions read
-// whatever the program's code page: a UTF-8 byte-order mark (Notepad's "UTF-8
-// with BOM") is dropped, and the system's legacy code page, in which earlier
-// versions wrote, becomes UTF-8. A UTF-16 file and a file already fine are
-// left alone. Every line is kept, and the file is replaced whole or not at
-// all. When it cannot be replaced, the settings are read from a converted
-// copy and writes first try the conversion again; returns false then.
-bool ConvertSettingsToUtf8();
+// Puts settings.ini into UTF-16LE with its byte-order mark: a file in UTF-8
+// (with or without a mark), in UTF-16BE or in the system's legacy code page,
+// in which earlier versions wrote, keeps its text exactly. Every line is
+// kept, and the file is replaced whole or not at all. Returns false when the
+// file is left as it was: its bytes could not be read or decoded, or it could
+// not be replaced; in the last case the settings are read from a converted
+// copy until a later conversion succeeds. Runs at start-up and before every
+// write, so no write ever changes a character of a line it does not own.
+bool ConvertSettingsToUnicode();
 
-std::string ReadSettingString(const char *key, const char *defaultText, DWORD capacity);
+std::wstring ReadSettingString(const wchar_t *key, const wchar_t *defaultText, DWORD capacity);
 
 // The key's text converted as atoi converts it: a missing key or text without
 // leading digits gives 0.
-int ReadSettingInt(const char *key);
+int ReadSettingInt(const wchar_t *key);
 
-// Returns whether the file took the value; a file that still waits for its
-// conversion takes none, as it would lose the characters of its other lines.
-bool WriteSetting(const char *key, const char *text);
+// Returns whether the file took the value; a file that cannot be put into
+// UTF-16 first takes none.
+bool WriteSetting(const wchar_t *key, const wchar_t *text);
 
 // Writes all five keys; returns whether every write succeeded.
-bool SaveSettings(const std::string &folder, int intervalCount, LRESULT unitIndex,
+bool SaveSettings(const std::wstring &folder, int intervalCount, LRESULT unitIndex,
                   LRESULT styleIndex, bool rotateAtStartup);

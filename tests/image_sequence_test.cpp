@@ -10,8 +10,8 @@ std::vector<std::string> Step(int count)
 {
     std::vector<std::string> names;
     for (int i = 0; i < count; ++i) {
-        AdvanceImage(g_imageFolder, "\\*.jpg");
-        names.push_back(g_currentImage);
+        AdvanceImage(g_imageFolder, L"\\*.jpg");
+        names.push_back(Utf8(g_currentImage));
     }
     return names;
 }
@@ -27,7 +27,7 @@ TEST_F(ImageSequenceTest, WalksMatchesInListingOrderAndStopsAtTheEnd)
     std::sort(sorted.begin(), sorted.end());
     ASSERT_EQ(sorted, (std::vector<std::string>{"A.JPG", "b.Jpg", "c.jpg"}));
 
-    g_imageFolder = folder.Path();
+    g_imageFolder = Utf16(folder.Path());
     EXPECT_EQ(Step(3), listed);
     EXPECT_FALSE(g_imageSequence.firstStep);
 
@@ -35,8 +35,8 @@ TEST_F(ImageSequenceTest, WalksMatchesInListingOrderAndStopsAtTheEnd)
     // picture says the pass is through; the last name stays current.
     folder.AddFile("d.jpg");
     for (int i = 0; i < 2; ++i) {
-        EXPECT_FALSE(AdvanceImage(g_imageFolder, "\\*.jpg"));
-        EXPECT_EQ(g_currentImage, listed.back());
+        EXPECT_FALSE(AdvanceImage(g_imageFolder, L"\\*.jpg"));
+        EXPECT_EQ(Utf8(g_currentImage), listed.back());
     }
 
     // After a rewind the folder is listed afresh, from the first file.
@@ -51,12 +51,12 @@ TEST_F(ImageSequenceTest, FolderWithoutImagesEmptiesTheNameOnEveryStepAndKeepsTh
     for (const std::string &path : {folder.Path(), folder.PathOf("missing")}) {
         SCOPED_TRACE(path);
         ResetImageSequence();
-        g_imageFolder = path;
+        g_imageFolder = Utf16(path);
         ArmTimer();
         for (int i = 0; i < 3; ++i) {
-            g_currentImage = "left over.jpg";
-            AdvanceImage(g_imageFolder, "\\*.jpg");
-            EXPECT_EQ(g_currentImage, "");
+            g_currentImage = L"left over.jpg";
+            AdvanceImage(g_imageFolder, L"\\*.jpg");
+            EXPECT_EQ(g_currentImage, L"");
         }
         EXPECT_TRUE(StopTimer());
     }
@@ -69,12 +69,12 @@ TEST_F(ImageSequenceTest, OnlyFilesWhoseOwnNameEndsInJpgAreImages)
     lookAlikes.AddFolder("x.jpg");
     lookAlikes.AddFile("b.jpgx");
     ASSERT_EQ(lookAlikes.List("*.jpg").size(), 2u);
-    g_imageFolder = lookAlikes.Path();
+    g_imageFolder = Utf16(lookAlikes.Path());
     ArmTimer();
-    g_currentImage = "from the last folder.jpg";
+    g_currentImage = L"from the last folder.jpg";
     for (int i = 0; i < 2; ++i) {
-        AdvanceImage(g_imageFolder, "\\*.jpg");
-        EXPECT_EQ(g_currentImage, "") << "a folder of look-alikes has no images";
+        AdvanceImage(g_imageFolder, L"\\*.jpg");
+        EXPECT_EQ(g_currentImage, L"") << "a folder of look-alikes has no images";
     }
     EXPECT_TRUE(StopTimer());
 
@@ -84,7 +84,7 @@ TEST_F(ImageSequenceTest, OnlyFilesWhoseOwnNameEndsInJpgAreImages)
     std::vector<std::string> delivered = Step(2);
     std::sort(delivered.begin(), delivered.end());
     EXPECT_EQ(delivered, (std::vector<std::string>{"a.jpg", "c.JPG"}));
-    EXPECT_FALSE(AdvanceImage(g_imageFolder, "\\*.jpg")) << "the look-alikes are skipped to the end of the folder";
+    EXPECT_FALSE(AdvanceImage(g_imageFolder, L"\\*.jpg")) << "the look-alikes are skipped to the end of the folder";
 }
 
 TEST_F(ImageSequenceTest, FolderChangeTakesEffectOnlyAfterARewind)
@@ -93,10 +93,10 @@ TEST_F(ImageSequenceTest, FolderChangeTakesEffectOnlyAfterARewind)
     first.AddFile("a1.jpg");
     first.AddFile("a2.jpg");
     second.AddFile("b1.jpg");
-    g_imageFolder = first.Path();
+    g_imageFolder = Utf16(first.Path());
     Step(1);
 
-    g_imageFolder = second.Path();
+    g_imageFolder = Utf16(second.Path());
     std::vector<std::string> next = Step(1);
     EXPECT_EQ(next[0][0], 'a') << "the open search keeps walking the first folder";
 

@@ -13,7 +13,7 @@ class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        g_settingsPath = home_.PathOf("settings.ini");
+        g_settingsPath = Utf16(home_.PathOf("settings.ini"));
         HINSTANCE instance = GetModuleHandleA(nullptr);
         largeIcon_ = LoadIconA(nullptr, IDI_APPLICATION);
         smallIcon_ = LoadIconA(nullptr, IDI_INFORMATION);

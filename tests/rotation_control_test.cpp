@@ -20,7 +20,7 @@ TEST_F(RotationControlTest, IntervalTextIsReadAsAtoiReadsItUpToTheBoxsLargestNum
         {"", 0},      {"-5", -5},  {"9999", 9999}, {"99999999999", 9999}, {"-99999999999", INT_MIN},
     };
     for (const auto &reading : readings)
-        EXPECT_EQ(IntervalCountFromText(reading.first), reading.second) << reading.first;
+        EXPECT_EQ(IntervalCountFromText(Utf16(reading.first)), reading.second) << reading.first;
 }
 
 TEST_F(RotationControlTest, ArmsTheTimerWithCountTimesUnit)
@@ -38,7 +38,7 @@ TEST_F(RotationControlTest, ArmsTheTimerWithCountTimesUnit)
         SCOPED_TRACE(std::string(attempt.interval) + (attempt.unitSelection ? " minutes" : " seconds"));
         RecordedTimers().clear();
         SetIntervalUnit(attempt.unitSelection);
-        StartResult result = StartRotation(folder.Path(), attempt.interval);
+        StartResult result = StartRotation(Utf16(folder.Path()), Utf16(attempt.interval));
         if (attempt.period == 0) {
             EXPECT_EQ(result, StartResult::IntervalTooSmall);
             EXPECT_TRUE(RecordedTimers().empty());
@@ -76,18 +76,18 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.folder + " / " + c.interval);
-        g_imageFolder = "previous";
+        g_imageFolder = L"previous";
         g_intervalCount = 10;
         ArmTimer(5000);
         RecordedTimers().clear();
 
-        EXPECT_EQ(StartRotation(c.folder, c.interval), c.result);
-        EXPECT_EQ(g_imageFolder, "previous");
+        EXPECT_EQ(StartRotation(Utf16(c.folder), Utf16(c.interval)), c.result);
+        EXPECT_EQ(g_imageFolder, L"previous");
         EXPECT_EQ(g_intervalCount, 10);
         EXPECT_TRUE(RecordedTimers().empty());
         EXPECT_TRUE(StopTimer()) << "the running rotation goes on";
     }
-    EXPECT_EQ(StartRotation(tooLong.substr(0, tooLong.size() - 1), "4"), StartResult::InvalidPath)
+    EXPECT_EQ(StartRotation(Utf16(tooLong.substr(0, tooLong.size() - 1)), L"4"), StartResult::InvalidPath)
         << "one character less fits";
 }
 
@@ -95,14 +95,14 @@ TEST_F(RotationControlTest, UnitChangeWaitsForTheNextStart)
 {
     ScratchFolder folder;
     folder.AddFile("a.jpg");
-    StartRotation(folder.Path(), "4");
+    StartRotation(Utf16(folder.Path()), L"4");
     SetIntervalUnit(1);
     EXPECT_EQ(g_unitMillis, 60000);
     EXPECT_EQ(RecordedTimers().size(), 1u) << "the running timer is not re-armed";
     SetIntervalUnit(7);
     EXPECT_EQ(g_unitMillis, 1000);
     SetIntervalUnit(1);
-    StartRotation(folder.Path(), "4");
+    StartRotation(Utf16(folder.Path()), L"4");
     ASSERT_EQ(RecordedTimers().size(), 2u);
     EXPECT_EQ(RecordedTimers()[1].period, 240000u);
 }
@@ -111,7 +111,7 @@ TEST_F(RotationControlTest, TrailingBackslashGivesADoubledSeparator)
 {
     ScratchFolder folder;
     folder.AddFile("a.jpg");
-    StartRotation(folder.Path() + "\\", "3");
+    StartRotation(Utf16(folder.Path() + "\\"), L"3");
     OnRotationTick();
     std::vector<std::string> log = ReadDesktopLog();
     ASSERT_FALSE(log.empty());

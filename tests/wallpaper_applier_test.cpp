@@ -1,4 +1,5 @@
 #include "support/rotation_fixture.h"
+#include "support/scratch_folder.h"
 
 using WallpaperApplierTest = RotationFixture;
 using Log = std::vector<std::string>;
@@ -9,18 +10,17 @@ TEST_F(WallpaperApplierTest, NewFileIsSetWithTheCurrentStyleAndForced)
     ClearDesktopLog();
     // A long path first: the shorter one after it must arrive terminated.
     std::string longPath = "C:\\" + std::string(250, 'p') + "\\" + std::string(250, 'f') + ".jpg";
-    ApplyWallpaper(longPath);
-    ApplyWallpaper("C:\\Pictures\\a.jpg");
+    ApplyWallpaper(Utf16(longPath));
+    ApplyWallpaper(L"C:\\Pictures\\a.jpg");
     EXPECT_EQ(ReadDesktopLog(), (Log{"SetWallpaper " + longPath + " 0", "SetWallpaperOptions 8 1 0",
                                      "ApplyChanges 15", "SetWallpaper C:\\Pictures\\a.jpg 0",
                                      "SetWallpaperOptions 8 1 0", "ApplyChanges 15"}));
 }
 
-TEST_F(WallpaperApplierTest, PathIsConvertedFromTheUtf8CodePage)
+TEST_F(WallpaperApplierTest, PathOfAnyScriptArrivesWhole)
 {
-    ASSERT_EQ(GetACP(), static_cast<UINT>(CP_UTF8)) << "the manifest's code page";
     const std::string path = "C:\\写真\\ｂｅｓｔ 😀.jpg";
-    ApplyWallpaper(path);
+    ApplyWallpaper(Utf16(path));
     Log log = ReadDesktopLog();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "SetWallpaper " + path + " 0");
@@ -39,7 +39,7 @@ TEST_F(WallpaperApplierTest, WithoutTheShellObjectNothingIsCalled)
 
     EXPECT_EQ(g_wallpaperApplier.desktop, nullptr);
     SetWallpaperStyle(2);
-    ApplyWallpaper("C:\\Pictures\\a.jpg");
+    ApplyWallpaper(L"C:\\Pictures\\a.jpg");
     ReleaseWallpaperApplier();
     EXPECT_TRUE(ReadDesktopLog().empty());
     EXPECT_EQ(g_wallpaperApplier.options.dwStyle, static_cast<DWORD>(WPSTYLE_STRETCH));

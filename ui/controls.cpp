@@ -1,6 +1,6 @@
 #include "ui/controls.h"
 
-#include "base/text_conversion.h"
+#include "base/decimal_text.h"
 #include "rotation/rotation_control.h"
 #include "rotation/wallpaper_applier.h"
 #include "settings/autostart.h"
@@ -11,7 +11,7 @@
 
 #include <shlobj.h>
 
-#include <cstring>
+#include <cwchar>
 #include <string>
 
 HFONT g_controlFont = CreateFontA(0, 0, 0, 0, FW_THIN, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, nullptr);
@@ -28,12 +28,11 @@ static const char kSaveFailed[] = "Your settings could not be saved!";
 static const int kFolderLimit = MAX_PATH;
 
 // Unicode windows: an ANSI edit control keeps its text in bytes, counts its
-// limit in bytes, and draws them in the system's code page, not in the
-// program's UTF-8.
-static HWND CreateControl(HWND parent, const char *className, const char *text, DWORD style,
+// limit in bytes, and draws them in the system's code page.
+static HWND CreateControl(HWND parent, const wchar_t *className, const wchar_t *text, DWORD style,
                           DWORD extendedStyle, int x, int y, int width, int height, int id = 0)
 {
-    return CreateWindowExW(extendedStyle, ToWide(className).data(), ToWide(text).data(),
+    return CreateWindowExW(extendedStyle, className, text,
                            WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
 }
@@ -43,19 +42,19 @@ static void SetControlFont(HWND control, HGDIOBJ font)
     SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-static HWND CreateLabel(HWND parent, const char *text, int x, int y, int width)
+static HWND CreateLabel(HWND parent, const wchar_t *text, int x, int y, int width)
 {
-    return CreateControl(parent, "STATIC", text, SS_NOTIFY, 0, x, y, width, 20);
+    return CreateControl(parent, L"STATIC", text, SS_NOTIFY, 0, x, y, width, 20);
 }
 
-static HWND CreateComboBox(HWND parent, int x, int y, int id, const char *const *items, int itemCount)
+static HWND CreateComboBox(HWND parent, int x, int y, int id, const wchar_t *const *items, int itemCount)
 {
-    HWND combo = CreateControl(parent, "COMBOBOX", "",
+    HWND combo = CreateControl(parent, L"COMBOBOX", L"",
                                WS_BORDER | CBS_DISABLENOSCROLL | CBS_HASSTRINGS | CBS_DROPDOWNLIST,
                                WS_EX_CLIENTEDGE, x, y, 120, 200, id);
     SetControlFont(combo, g_controlFont);
     for (int i = 0; i < itemCount; ++i)
-        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
     return combo;
 }
 
@@ -64,16 +63,16 @@ static HWND CreateComboBox(HWND parent, int x, int y, int id, const char *const 
 // 13 pixels wide at the 96 DPI the program runs at (it declares no DPI
 // awareness); the gap to the caption is not documented: an average character
 // covers it and the focus rectangle.
-static int CheckBoxWidth(HWND parent, const char *text, int x)
+static int CheckBoxWidth(HWND parent, const wchar_t *text, int x)
 {
     const int kNarrowest = 220;
     const int kCheckMark = 13;
     HDC dc = GetDC(parent);
     HGDIOBJ previousFont = SelectObject(dc, g_controlFont);
     SIZE extent = {};
-    GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &extent);
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(dc, &metrics);
+    GetTextExtentPoint32W(dc, text, static_cast<int>(wcslen(text)), &extent);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(dc, &metrics);
     SelectObject(dc, previousFont);
     ReleaseDC(parent, dc);
     RECT client;
@@ -84,35 +83,36 @@ static int CheckBoxWidth(HWND parent, const char *text, int x)
     return width > kNarrowest ? width : kNarrowest;
 }
 
-static HWND CreateCheckBox(HWND parent, const char *text, int y, int id)
+static HWND CreateCheckBox(HWND parent, const wchar_t *text, int y, int id)
 {
     const int x = 10;
-    HWND box = CreateControl(parent, "BUTTON", text, BS_CHECKBOX, 0, x, y, CheckBoxWidth(parent, text, x), 20, id);
+    HWND box = CreateControl(parent, L"BUTTON", text, BS_CHECKBOX, 0, x, y, CheckBoxWidth(parent, text, x), 20, id);
     SetControlFont(box, g_controlFont);
     return box;
 }
 
-// The whole text, however many bytes each character takes in the ANSI code page.
-static std::string GetText(HWND control)
+// The whole text, read into a buffer as long as the control says it is.
+static std::wstring GetText(HWND control)
 {
-    WideText text(GetWindowTextLengthW(control) + 1);
-    GetWindowTextW(control, text.data(), static_cast<int>(text.size()));
-    return FromWide(text.data());
+    std::wstring text(GetWindowTextLengthW(control) + 1, L'\0');
+    text.resize(GetWindowTextW(control, &text[0], static_cast<int>(text.size())));
+    return text;
 }
 
 // The stored folder, as much of it as the box holds, never cut inside a
 // character of two UTF-16 units; the box's text stays when the key is missing.
 static void FillFolderFromSetting()
 {
-    WideText folder = ToWide(ReadSettingString("wallpaperDir", GetText(g_folderBox).c_str(), kPathCapacity));
-    if (folder.size() > kFolderLimit + 1)
-        folder[IS_HIGH_SURROGATE(folder[kFolderLimit - 1]) ? kFolderLimit - 1 : kFolderLimit] = L'\0';
-    SetWindowTextW(g_folderBox, folder.data());
+    // One unit more than the box holds tells a folder that is too long.
+    std::wstring folder = ReadSettingString(L"wallpaperDir", GetText(g_folderBox).c_str(), kFolderLimit + 2);
+    if (folder.size() > kFolderLimit)
+        folder.resize(IS_HIGH_SURROGATE(folder[kFolderLimit - 1]) ? kFolderLimit - 1 : kFolderLimit);
+    SetWindowTextW(g_folderBox, folder.c_str());
 }
 
 // Selects the stored index of a key; an index the combo refuses selects the
 // first item.
-static void SelectFromSetting(HWND combo, const char *key)
+static void SelectFromSetting(HWND combo, const wchar_t *key)
 {
     if (SendMessageA(combo, CB_SETCURSEL, ReadSettingInt(key), 0) == CB_ERR)
         SendMessageA(combo, CB_SETCURSEL, 0, 0);
@@ -127,12 +127,12 @@ static LRESULT Selection(HWND combo)
 // stored count of one to four digits is shown as it is written.
 static void FillIntervalFromSetting()
 {
-    std::string stored = ReadSettingString("rotationInt", GetText(g_intervalBox).c_str(), 32);
+    std::wstring stored = ReadSettingString(L"rotationInt", GetText(g_intervalBox).c_str(), 32);
     bool shownAsStored = !stored.empty() && stored.size() <= 4 &&
-                         stored.find_first_not_of("0123456789") == std::string::npos;
+                         stored.find_first_not_of(L"0123456789") == std::wstring::npos;
     if (!shownAsStored)
-        stored = std::to_string(IntervalCountFromText(stored));
-    SetWindowTextW(g_intervalBox, ToWide(stored).data());
+        stored = DecimalText(IntervalCountFromText(stored));
+    SetWindowTextW(g_intervalBox, stored.c_str());
 }
 
 static bool IsChecked(HWND box)
@@ -151,43 +151,43 @@ LRESULT OnCreate(HWND window)
     g_mainWindow = window;
     SetRotationTimer(window, IDT_ROTATION);
 
-    CreateLabel(window, "Please select the location where you wish to load images from:", 10, 14, 420);
+    CreateLabel(window, L"Please select the location where you wish to load images from:", 10, 14, 420);
 
-    g_folderBox = CreateControl(window, "EDIT", g_imageFolder.c_str(), ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
+    g_folderBox = CreateControl(window, L"EDIT", g_imageFolder.c_str(), ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
                                 10, 34, 380, 24);
     SendMessageA(g_folderBox, EM_LIMITTEXT, kFolderLimit, 0);
     SetControlFont(g_folderBox, GetStockObject(ANSI_VAR_FONT));
     FillFolderFromSetting();
 
-    CreateControl(window, "BUTTON", "...", BS_PUSHBUTTON, 0, 394, 34, 24, 24, IDC_BROWSE);
-    CreateControl(window, "BUTTON", "Start rotation", BS_FLAT, 0, 460, 14, 120, 24, IDC_START_ROTATION);
-    CreateControl(window, "BUTTON", "Save settings", BS_FLAT, 0, 460, 48, 120, 24, IDC_SAVE_SETTINGS);
+    CreateControl(window, L"BUTTON", L"...", BS_PUSHBUTTON, 0, 394, 34, 24, 24, IDC_BROWSE);
+    CreateControl(window, L"BUTTON", L"Start rotation", BS_FLAT, 0, 460, 14, 120, 24, IDC_START_ROTATION);
+    CreateControl(window, L"BUTTON", L"Save settings", BS_FLAT, 0, 460, 48, 120, 24, IDC_SAVE_SETTINGS);
 
-    g_autostartBox = CreateCheckBox(window, "Start with Windows", 180, IDC_START_WITH_WINDOWS);
+    g_autostartBox = CreateCheckBox(window, L"Start with Windows", 180, IDC_START_WITH_WINDOWS);
     SetChecked(g_autostartBox, IsAutostartRegistered());
 
-    CreateLabel(window, "Wallpaper mode:", 240, 64, 160);
-    static const char *const styles[] = {"Center", "Tile", "Stretch"};
+    CreateLabel(window, L"Wallpaper mode:", 240, 64, 160);
+    static const wchar_t *const styles[] = {L"Center", L"Tile", L"Stretch"};
     g_styleCombo = CreateComboBox(window, 240, 84, IDC_WALLPAPER_MODE, styles, ARRAYSIZE(styles));
-    SelectFromSetting(g_styleCombo, "wallpaperMode");
+    SelectFromSetting(g_styleCombo, L"wallpaperMode");
     if (Selection(g_styleCombo) != CB_ERR)
         SetWallpaperStyle(Selection(g_styleCombo));
 
-    CreateLabel(window, "Rotation interval:", 10, 64, 160);
-    g_intervalBox = CreateControl(window, "EDIT", std::to_string(g_intervalCount).c_str(),
+    CreateLabel(window, L"Rotation interval:", 10, 64, 160);
+    g_intervalBox = CreateControl(window, L"EDIT", DecimalText(g_intervalCount).c_str(),
                                   ES_NUMBER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 10, 84, 40, 24);
     SendMessageA(g_intervalBox, EM_LIMITTEXT, 4, 0);
     SetControlFont(g_intervalBox, GetStockObject(ANSI_VAR_FONT));
     FillIntervalFromSetting();
 
-    static const char *const units[] = {"Seconds", "Minutes"};
+    static const wchar_t *const units[] = {L"Seconds", L"Minutes"};
     g_unitCombo = CreateComboBox(window, 60, 84, IDC_INTERVAL_UNIT, units, ARRAYSIZE(units));
-    SelectFromSetting(g_unitCombo, "rotationIntType");
+    SelectFromSetting(g_unitCombo, L"rotationIntType");
     if (Selection(g_unitCombo) != CB_ERR)
         SetIntervalUnit(Selection(g_unitCombo));
 
-    g_startupBox = CreateCheckBox(window, "Start rotation at program startup", 204, IDC_ROTATE_AT_STARTUP);
-    if (ReadSettingInt("rotateAtStartup") == 1) {
+    g_startupBox = CreateCheckBox(window, L"Start rotation at program startup", 204, IDC_ROTATE_AT_STARTUP);
+    if (ReadSettingInt(L"rotateAtStartup") == 1) {
         SetChecked(g_startupBox, true);
         StartRotationFromWindow();
     }
@@ -217,11 +217,10 @@ void StartRotationFromWindow()
 static void BrowseForFolder()
 {
     // No owner: the settings window stays usable while the picker is open.
-    BROWSEINFOA browseInfo = {};
-    PIDLIST_ABSOLUTE item = SHBrowseForFolderA(&browseInfo);
+    BROWSEINFOW browseInfo = {};
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&browseInfo);
     if (!item)
         return;
-    // Wide: the path's characters may take more than 260 bytes in UTF-8.
     WCHAR path[MAX_PATH];
     if (SHGetPathFromIDListW(item, path))
         SetWindowTextW(g_folderBox, path);
@@ -258,7 +257,7 @@ static void ToggleStartWithWindows()
 static void ToggleRotateAtStartup()
 {
     bool wanted = !IsChecked(g_startupBox);
-    if (WriteSetting("rotateAtStartup", wanted ? "1" : "0"))
+    if (WriteSetting(L"rotateAtStartup", wanted ? L"1" : L"0"))
         SetChecked(g_startupBox, wanted);
     else
         ShowError(kSaveFailed);

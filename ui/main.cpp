@@ -12,11 +12,11 @@
 #include <objbase.h>
 #include <gdiplus.h>
 
-static std::string DefaultImageFolder()
+static std::wstring DefaultImageFolder()
 {
-    char windowsDirectory[MAX_PATH];
-    GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
-    return std::string(windowsDirectory) + "\\Web\\Wallpaper";
+    wchar_t windowsDirectory[MAX_PATH];
+    GetWindowsDirectoryW(windowsDirectory, ARRAYSIZE(windowsDirectory));
+    return std::wstring(windowsDirectory) + L"\\Web\\Wallpaper";
 }
 
 // One instance per session: a second one would undo the first one's saved
@@ -78,7 +78,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     else if (!WaitUntilSettingsReadable())
         ShowError("Your settings could not be read!");
     else
-        ConvertSettingsToUtf8();
+        ConvertSettingsToUnicode();
 
     ULONG_PTR gdiplusToken;
     Gdiplus::GdiplusStartupInput gdiplusInput;

@@ -140,15 +140,15 @@ void Steps(int steps, int pass)
 }
 
 // The first step of a pass reads the folder's listing; the rest walk it.
-void Listing(const std::string &folder)
+void Listing(const std::wstring &folder)
 {
     size_t before = g_heldBytes;
     double begin = Now();
-    AdvanceImage(folder, "\\*.jpg");
+    AdvanceImage(folder, L"\\*.jpg");
     double took = Now() - begin;
     size_t held = g_heldBytes - before;
     int pictures = 1;
-    while (AdvanceImage(folder, "\\*.jpg"))
+    while (AdvanceImage(folder, L"\\*.jpg"))
         ++pictures;
     printf("%lu %d %.1f\n", static_cast<unsigned long>(held), pictures, took * 1e3);
 }
@@ -291,7 +291,8 @@ int main(int argc, char **argv)
         Fail("usage: bench_driver steps|stress|counts CLASS [numbers] | listing FOLDER");
     std::string command = argv[1];
     if (command == "listing") {
-        Listing(argv[2]);
+        std::string folder = argv[2];  // the benchmark's own folder, in ASCII
+        Listing(std::wstring(folder.begin(), folder.end()));
         fflush(stdout);
         return 0;
     }

@@ -21,7 +21,7 @@ protected:
         SetRotationTimer(window_, kRotationTimer);
         ResetImageSequence();
         g_currentImage.clear();
-        g_imageFolder = "C:\\windows\\Web\\Wallpaper";
+        g_imageFolder = L"C:\\windows\\Web\\Wallpaper";
         g_intervalCount = 10;
         g_unitMillis = 1000;
         CoInitialize(nullptr);

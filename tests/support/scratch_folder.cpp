@@ -2,14 +2,26 @@
 
 #include <windows.h>
 
+std::wstring Utf16(const std::string &utf8)
+{
+    std::wstring wide(utf8.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+
+std::string Utf8(const std::wstring &utf16)
+{
+    std::string bytes(utf16.size() * 3, '\0');
+    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), &bytes[0],
+                                     static_cast<int>(bytes.size()), nullptr, nullptr));
+    return bytes;
+}
+
 // The \\?\ form lifts the platform's path limit, which some scenarios pass.
 static std::wstring LongForm(const std::string &path)
 {
-    int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    std::wstring wide(length, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], length);
-    wide.pop_back();
-    return L"\\\\?\\" + wide;
+    return L"\\\\?\\" + Utf16(path);
 }
 
 static void RemoveTree(const std::wstring &path)

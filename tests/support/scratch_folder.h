@@ -26,3 +26,7 @@ public:
 private:
     std::string path_;
 };
+
+// The engine's text is UTF-16; the tests' own is UTF-8, their code page.
+std::wstring Utf16(const std::string &utf8);
+std::string Utf8(const std::wstring &utf16);
