@@ -1,6 +1,7 @@
 #include "support/rotation_fixture.h"
 #include "support/scratch_folder.h"
 
+#include <algorithm>
 #include <climits>
 
 using RotationControlTest = RotationFixture;
@@ -116,4 +117,26 @@ TEST_F(RotationControlTest, TrailingBackslashGivesADoubledSeparator)
     std::vector<std::string> log = ReadDesktopLog();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "SetWallpaper " + folder.Path() + "\\\\a.jpg 0");
+}
+
+TEST_F(RotationControlTest, PictureWhosePathTheDesktopCannotKeepIsSkippedWithinTheTick)
+{
+    // Folders named in 8.3 form are their own short form: in a folder of over
+    // 250 characters even a long-named picture's short path is too long.
+    ScratchFolder base;
+    wchar_t shortBase[MAX_PATH];
+    std::wstring folder(shortBase, GetShortPathNameW(Utf16(base.Path()).c_str(), shortBase, MAX_PATH));
+    std::string relative;
+    while (folder.size() < 250) {
+        std::string name(std::min<size_t>(8, 252 - folder.size()), 'd');
+        base.AddFolder(relative += (relative.empty() ? "" : "\\") + name);
+        folder += L"\\" + Utf16(name);
+    }
+    base.AddFile(relative + "\\" + std::string(40, 'a') + ".jpg");
+    base.AddFile(relative + "\\b.jpg");
+    ASSERT_EQ(StartRotation(folder, L"3"), StartResult::Started);
+    OnRotationTick();
+    std::vector<std::string> log = ReadDesktopLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "SetWallpaper " + Utf8(folder) + "\\b.jpg 0");
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 
 using NamesTest = ProgramTest;
@@ -40,12 +41,6 @@ TEST_F(NamesTest, PicturesOfAnyNameInALongFolderAreHandedOverInAFormTheDesktopKe
     }
     listed.push_back(listed.back());  // the end of the folder shows the last one again
     ASSERT_EQ(handedOver.size(), listed.size());
-    auto wide = [](const std::string &text) {
-        std::wstring converted(text.size() + 1, L'\0');
-        converted.resize(MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &converted[0],
-                                             static_cast<int>(converted.size())) - 1);
-        return converted;
-    };
     auto fileId = [](const std::wstring &path) {
         HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_NE(file, INVALID_HANDLE_VALUE);
@@ -56,14 +51,14 @@ TEST_F(NamesTest, PicturesOfAnyNameInALongFolderAreHandedOverInAFormTheDesktopKe
     };
     for (size_t i = 0; i < listed.size(); ++i) {
         std::string whole = folder + "\\" + listed[i];
-        if (wide(whole).size() < MAX_PATH) {
+        if (Utf16(whole).size() < MAX_PATH) {
             EXPECT_EQ(handedOver[i], "SetWallpaper " + whole + " 0");
             continue;
         }
         // Past the desktop's limit: a short form that names the same file.
-        std::wstring handed = wide(handedOver[i].substr(13, handedOver[i].size() - 15));
+        std::wstring handed = Utf16(handedOver[i].substr(13, handedOver[i].size() - 15));
         EXPECT_LT(handed.size(), MAX_PATH) << handedOver[i];
-        EXPECT_EQ(fileId(handed), fileId(L"\\\\?\\" + wide(whole))) << handedOver[i];
+        EXPECT_EQ(fileId(handed), fileId(L"\\\\?\\" + Utf16(whole))) << handedOver[i];
     }
     EXPECT_TRUE(program.Messages().Messages().empty());
 }
@@ -91,4 +86,48 @@ TEST_F(NamesTest, BoxesAreUnicodeAndKeep260TypedCharactersOfAnyScript)
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
     EXPECT_EQ(RunningProgram::Text(program.FolderBox()), typed) << "saved and read back whole";
+}
+
+TEST_F(NamesTest, FoldersOutsideTheSystemsCodePageAreRotatedSavedAndRestoredWhole)
+{
+    RunningProgram::Options legacy;
+    legacy.legacyCodePage = true;
+    for (const std::string name : {"Φωτογραφίες", "写真 😀"}) {
+        SCOPED_TRACE(name);
+        ClearDesktopLog();
+        ScratchFolder pictures(" " + name);
+        pictures.AddFile("a.jpg");
+        {
+            RunningProgram program(home_, legacy);
+            ASSERT_TRUE(program.WaitUntilShown());
+            program.Type(program.FolderBox(), pictures.Path());
+            program.Type(program.IntervalBox(), "60");
+            program.Click(IDC_START_ROTATION);
+            SendMessageA(program.Window(), WM_TIMER, IDT_ROTATION, 0);
+            program.Click(IDC_SAVE_SETTINGS);
+            EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{"Your settings have been saved!"});
+        }
+        std::vector<std::string> log = ReadDesktopLog();
+        EXPECT_NE(std::find(log.begin(), log.end(), "SetWallpaper " + pictures.PathOf("a.jpg") + " 0"), log.end());
+        RunningProgram program(home_, legacy);
+        ASSERT_TRUE(program.WaitUntilShown());
+        EXPECT_EQ(RunningProgram::Text(program.FolderBox()), pictures.Path());
+    }
+}
+
+TEST_F(NamesTest, FolderWithAnUnpairedSurrogateIsSavedAndRestoredExactly)
+{
+    // Windows allows such names; UTF-8 has no form for them.
+    const std::wstring folder = L"C:\\Photos \xD83D";
+    wchar_t shown[32] = L"";
+    {
+        RunningProgram program(home_);
+        ASSERT_TRUE(program.WaitUntilShown());
+        SendMessageW(program.FolderBox(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+        program.Click(IDC_SAVE_SETTINGS);
+    }
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    SendMessageW(program.FolderBox(), WM_GETTEXT, ARRAYSIZE(shown), reinterpret_cast<LPARAM>(shown));
+    EXPECT_EQ(shown, folder);
 }

@@ -17,11 +17,28 @@ static HWND FindClassWindow(DWORD processId, const char *className, bool visible
     });
 }
 
+// Replaces the program's manifest with one that asks for nothing but to run as invoker.
+static void LeaveCodePageToSystem(const std::string &program)
+{
+    static const char manifest[] =
+        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"><trustInfo "
+        "xmlns=\"urn:schemas-microsoft-com:asm.v3\"><security><requestedPrivileges><requestedExecutionLevel "
+        "level=\"asInvoker\" uiAccess=\"false\"/></requestedPrivileges></security></trustInfo></assembly>";
+    HANDLE update = BeginUpdateResourceA(program.c_str(), FALSE);
+    bool replaced = update && UpdateResourceA(update, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1),
+                                              MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                              const_cast<char *>(manifest), sizeof manifest - 1);
+    if (!update || !EndUpdateResourceA(update, !replaced) || !replaced)
+        ADD_FAILURE() << "cannot replace the manifest of " << program;
+}
+
 RunningProgram::RunningProgram(const ScratchFolder &home, Options options)
 {
     std::string program = home.PathOf("BackdropCarousel.exe");
     if (!CopyFileA((TestProgramFolder() + "\\BackdropCarousel.exe").c_str(), program.c_str(), FALSE))
         ADD_FAILURE() << "cannot copy the program to " << program;
+    if (options.legacyCodePage)
+        LeaveCodePageToSystem(program);
     if (options.settings)
         home.AddFile("settings.ini", options.settings);
 

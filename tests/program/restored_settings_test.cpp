@@ -18,15 +18,18 @@ std::string FileBytes(const std::string &path)
     return bytes.str();
 }
 
-// UTF-8 text in another code page; 1200 is UTF-16LE.
+// UTF-8 text in another code page; 1200 is UTF-16LE, 1201 UTF-16BE, each with its mark.
 std::string Encoded(const std::string &text, UINT codePage)
 {
-    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(wide.size()));
-    if (codePage == 1200)
+    std::wstring wide = L"\xFEFF" + Utf16(text);
+    if (codePage == 1201) {
+        for (wchar_t &unit : wide)
+            unit = static_cast<wchar_t>(unit << 8 | unit >> 8);
+    }
+    if (codePage == 1200 || codePage == 1201)
         return std::string(reinterpret_cast<const char *>(wide.data()), wide.size() * sizeof(wchar_t));
-    std::string bytes(WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr);
+    std::string bytes(WideCharToMultiByte(codePage, 0, wide.data() + 1, static_cast<int>(wide.size() - 1), nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data() + 1, static_cast<int>(wide.size() - 1), &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr);
     return bytes;
 }
 }  // namespace
@@ -156,7 +159,8 @@ TEST_F(RestoredSettingsTest, SettingsHeldByAnotherProgramAreWaitedForOrReported)
     for (bool letGo : {true, false}) {
         SCOPED_TRACE(letGo ? "let go after half a second" : "held throughout");
         ScratchFolder home;
-        std::string settings = Settings("rotationInt=42\r\n");
+        const std::string text = "; Grüße\r\n" + Settings("rotationInt=42\r\n") + "[Other]\r\nnote=ü\r\n";
+        const std::string settings = Encoded(text, 1252);
         home.AddFile("settings.ini", settings);
         // As a sync tool or virus scanner holds it: open, without sharing.
         HANDLE held = CreateFileA(home.PathOf("settings.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
@@ -190,8 +194,13 @@ TEST_F(RestoredSettingsTest, SettingsHeldByAnotherProgramAreWaitedForOrReported)
             EXPECT_FALSE(messages[0].hasOwner);
             EXPECT_FALSE(windowDuringMessage);
             EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "10") << "the defaults";
+            EXPECT_EQ(FileBytes(home.PathOf("settings.ini")), settings) << "the file is left as it was";
+            // Converted before the first write, which changes no other line.
+            program.Click(IDC_ROTATE_AT_STARTUP);
         }
-        EXPECT_EQ(FileBytes(home.PathOf("settings.ini")), settings) << "the file is left as it was";
+        EXPECT_EQ(FileBytes(home.PathOf("settings.ini")),
+                  Encoded(letGo ? text : "; Grüße\r\n" + Settings("rotationInt=42\r\nrotateAtStartup=1\r\n") +
+                                             "[Other]\r\nnote=ü\r\n", 1200));
     }
 }
 
@@ -202,17 +211,18 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
     const std::string utf8 = "; Grüße\r\n[Settings]\r\nwallpaperDir=" + pictures.Path() +
                              "\r\nrotationInt=42\r\nrotationIntType=0\r\nwallpaperMode=2\r\nrotateAtStartup=0\r\n"
                              "[Other]\r\nnote=ü\r\n";
-    const std::string legacy = Encoded(utf8, 1252), utf16 = "\xFF\xFE" + Encoded(utf8, 1200);
+    const std::string legacy = Encoded(utf8, 1252), utf16 = Encoded(utf8, 1200);
     const struct {
         const char *origin;
         std::string written, started, saved;  // the file as written, after the start, after a save
         bool held;  // open in another program, sharing reading only, until the window shows
     } files[] = {
-        {"an earlier version", legacy, utf8, utf8, false},
-        {"an earlier version, held", legacy, legacy, utf8, true},
-        {"UTF-8 with a mark", "\xEF\xBB\xBF" + utf8, utf8, utf8, false},
-        {"UTF-16 with a mark", utf16, utf16, utf16, false},
-        {"this version", utf8, utf8, utf8, false},
+        {"the legacy code page of earlier versions", legacy, utf16, utf16, false},
+        {"the legacy code page, held", legacy, legacy, utf16, true},
+        {"UTF-8 with a mark", "\xEF\xBB\xBF" + utf8, utf16, utf16, false},
+        {"UTF-16BE", Encoded(utf8, 1201), utf16, utf16, false},
+        {"UTF-8 without a mark", utf8, utf16, utf16, false},
+        {"this version", utf16, utf16, utf16, false},
     };
     for (const auto &file : files) {
         SCOPED_TRACE(file.origin);

@@ -6,16 +6,22 @@
 
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 namespace {
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char kSaveFailed[] = "Your settings could not be saved!";
 
+// The file's lines, which the program writes in UTF-16LE with its mark.
 std::vector<std::string> Lines(const std::string &path)
 {
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (bytes.compare(0, 2, "\xFF\xFE") != 0)
+        return {"(not UTF-16LE)"};
+    std::istringstream text(Utf8(std::wstring(reinterpret_cast<const wchar_t *>(&bytes[2]), bytes.size() / 2 - 1)));
     std::vector<std::string> lines;
-    std::ifstream file(path);
-    for (std::string line; std::getline(file, line);) {
+    for (std::string line; std::getline(text, line);) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         lines.push_back(line);
