@@ -173,8 +173,14 @@ void Stress(int pass)
     }
 }
 
-ULONG HandleCount(DWORD processId)
+// The documented counts come first: Windows gives them for any process it
+// lets us query. Wine answers 0 for both; then the system's handle list and
+// the process's GDI handle table stand in.
+ULONG HandleCount(HANDLE process, DWORD processId)
 {
+    DWORD documented = 0;
+    if (GetProcessHandleCount(process, &documented) && documented != 0)
+        return documented;
     ULONG count;
     if (!CountProcessHandles(processId, count))
         Fail("the system's handle list cannot be read");
@@ -225,10 +231,11 @@ ULONG_PTR GdiTableAddress(HANDLE process, [[maybe_unused]] DWORD threadId)
 }
 
 // GDI objects in use in the process's GDI handle table (one per process under
-// Wine): GetGuiResources answers 0 for other processes there. An entry in use
-// has a type.
+// Wine). An entry in use has a type.
 int GdiObjectCount(HANDLE process, DWORD threadId)
 {
+    if (DWORD documented = GetGuiResources(process, GR_GDIOBJECTS))
+        return static_cast<int>(documented);
     struct GdiHandleEntry {
         UINT64 object;
         ULONG owner;
@@ -280,7 +287,7 @@ void Counts()
     Send(WM_NULL, 0, 0);  // everything sent before is done
     WindowCount windows = {processId, 0};
     EnumWindows(CountWindowAndDescendants, reinterpret_cast<LPARAM>(&windows));
-    printf("%lu %d %d\n", HandleCount(processId), GdiObjectCount(process, threadId), windows.count);
+    printf("%lu %d %d\n", HandleCount(process, processId), GdiObjectCount(process, threadId), windows.count);
     CloseHandle(process);
 }
 }  // namespace
