@@ -140,3 +140,25 @@ TEST_F(RotationControlTest, PictureWhosePathTheDesktopCannotKeepIsSkippedWithinT
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "SetWallpaper " + Utf8(folder) + "\\b.jpg 0");
 }
+
+TEST_F(RotationControlTest, AFolderThatHasGoneEndsThePassOneWithoutPicturesKeepsIt)
+{
+    const struct {
+        int ticksBefore;
+        bool folderGoes;
+    } cases[] = {{0, true}, {1, true}, {0, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.ticksBefore) + (c.folderGoes ? " ticks, folder gone" : " ticks, pictures gone"));
+        ScratchFolder base;
+        base.AddFolder("pictures");
+        base.AddFile("pictures\\a.jpg");
+        base.AddFile("pictures\\b.jpg");
+        ASSERT_EQ(StartRotation(Utf16(base.PathOf("pictures")), L"3"), StartResult::Started);
+        for (int i = 0; i < c.ticksBefore; ++i)
+            OnRotationTick();
+        base.Remove(c.folderGoes ? "pictures" : "pictures\\a.jpg");
+        base.Remove("pictures\\b.jpg");
+        OnRotationTick();
+        EXPECT_EQ(StopTimer(), !c.folderGoes) << "a drive unplugged ends the pass; an emptied folder does not";
+    }
+}
