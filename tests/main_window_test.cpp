@@ -41,17 +41,10 @@ TEST_F(MainWindowTest, ClassHasTheWhiteBrushArrowAndIcons)
     EXPECT_EQ(GetClassLongA(window_, GCL_STYLE), static_cast<DWORD>(CS_HREDRAW | CS_VREDRAW));
     EXPECT_EQ(GetClassLongPtrA(window_, GCLP_HICON), reinterpret_cast<LONG_PTR>(largeIcon_));
     EXPECT_EQ(GetClassLongPtrA(window_, GCLP_HICONSM), reinterpret_cast<LONG_PTR>(smallIcon_));
-    EXPECT_EQ(g_mainWindow, window_);
 }
 
 TEST_F(MainWindowTest, ControlsUseTheStockFontTheThinFontOrTheDefault)
 {
-    LOGFONTA thin = {};
-    ASSERT_TRUE(GetObjectA(g_controlFont, sizeof thin, &thin));
-    EXPECT_EQ(thin.lfWeight, FW_THIN);
-    EXPECT_EQ(thin.lfHeight, 0);
-    EXPECT_STREQ(thin.lfFaceName, "");
-
     HGDIOBJ stock = GetStockObject(ANSI_VAR_FONT);
     EXPECT_EQ(Font(g_folderBox), stock);
     EXPECT_EQ(Font(g_intervalBox), stock);
