@@ -5,14 +5,14 @@ repo_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
 
 # Configures and builds a CMake project for one architecture (i686 or x86_64):
 #   cross_build SOURCE BINARY ARCH [--target NAME...]
-# Only the program's own project uses the Wine prefix it is told of.
+# The program's tests run in a Wine prefix of their own in BINARY, so that
+# the two architectures' tests can run at once.
 cross_build() {
   local root source=$1 binary=$2 arch=$3
   shift 3
   root=$(repo_root)
   cmake -S "$source" -B "$binary" --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DMINGW_ARCH="$arch" \
-    -DBACKDROP_WINEPREFIX="$root/build/wineprefix" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DMINGW_ARCH="$arch" >/dev/null
   cmake --build "$binary" -j "$(nproc)" "$@" -- --no-print-directory
 }
 
@@ -24,12 +24,14 @@ build_arch() {
   cross_build "$root" "$root/build/$1" "$1" "${@:2}"
 }
 
-# Starts a 1024x768 virtual display that ends with the calling script.
+# Starts a 1024x768 virtual display and makes it DISPLAY; the calling script
+# ends it (XVFB_PID, and every one started in XVFB_PIDS).
 start_virtual_display() {
   local number=${BACKDROP_DISPLAY_NUMBER:-99}
   while [ -e "/tmp/.X${number}-lock" ]; do number=$((number + 1)); done
   Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   XVFB_PID=$!
+  XVFB_PIDS+=("$XVFB_PID")
   export DISPLAY=":$number"
   for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && return; sleep 0.1; done
   echo "Xvfb did not start on :$number" >&2
@@ -39,11 +41,12 @@ start_virtual_display() {
 # The throwaway Wine prefix, in the build tree.
 wine_prefix() { echo "$(repo_root)/build/wineprefix"; }
 
-# The prefix is made once; the Mono and Gecko overrides keep Wine from
-# offering downloads while it is made.
+# The prefix (by default the one above) is made once; the Mono and Gecko
+# overrides keep Wine from offering downloads while it is made.
+#   ensure_wine_prefix [PREFIX]
 ensure_wine_prefix() {
   export WINEPREFIX
-  WINEPREFIX=$(wine_prefix)
+  WINEPREFIX=${1:-$(wine_prefix)}
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix in $WINEPREFIX ..."

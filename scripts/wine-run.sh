@@ -6,5 +6,10 @@
 set -euo pipefail
 export WINEPREFIX=$1
 shift
+# The display the test script started for this prefix.
+if [ -f "$WINEPREFIX/display" ]; then
+  DISPLAY=$(cat "$WINEPREFIX/display")
+  export DISPLAY
+fi
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 exec wine "$@"
