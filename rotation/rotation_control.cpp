@@ -42,6 +42,13 @@ int IntervalCountFromText(const std::wstring &text)
     return count < INT_MIN ? INT_MIN : static_cast<int>(count);
 }
 
+UINT RotationPeriod(int count, int unitMillis)
+{
+    // A negative count can only come from an edited settings file.
+    long long period = static_cast<long long>(count) * unitMillis;
+    return count < 0 || period < kMinimumPeriodMillis ? 0 : static_cast<UINT>(period);
+}
+
 // The absolute, normalised form of a path, of any length; empty when it has none.
 static std::wstring FullPathName(const std::wstring &path)
 {
@@ -137,10 +144,9 @@ StartResult StartRotation(const std::wstring &folderText, const std::wstring &in
     if (intervalText.empty())
         return StartResult::NoInterval;
 
-    // A negative count can only come from an edited settings file.
     int count = IntervalCountFromText(intervalText);
-    long long period = static_cast<long long>(count) * g_unitMillis;
-    if (count < 0 || period < kMinimumPeriodMillis)
+    UINT period = RotationPeriod(count, g_unitMillis);
+    if (period == 0)
         return StartResult::IntervalTooSmall;
 
     // Every path handed to the desktop must be absolute, and the search
@@ -158,7 +164,7 @@ StartResult StartRotation(const std::wstring &folderText, const std::wstring &in
     g_intervalCount = count;
     ResetImageSequence();
     KillTimer(g_timerWindow, g_timerId);
-    g_rotationArmed = SetTimer(g_timerWindow, g_timerId, static_cast<UINT>(period), nullptr) != 0;
+    g_rotationArmed = SetTimer(g_timerWindow, g_timerId, period, nullptr) != 0;
     return StartResult::Started;
 }
 

@@ -26,6 +26,10 @@ void SetIntervalUnit(LRESULT selection);
 // it, but no larger than the 4-digit interval box can hold.
 int IntervalCountFromText(const std::wstring &text);
 
+// The timer period of count units of unitMillis milliseconds each; 0 when
+// that is too short (or negative) for a rotation.
+UINT RotationPeriod(int count, int unitMillis);
+
 // Checks the folder and interval texts and, when all is well, takes them
 // over, rewinds the image sequence and (re)arms the rotation timer. A refused
 // start changes nothing: a running rotation goes on as it was.

@@ -24,7 +24,7 @@ TEST_F(RotationControlTest, IntervalTextIsReadAsAtoiReadsItUpToTheBoxsLargestNum
         EXPECT_EQ(IntervalCountFromText(Utf16(reading.first)), reading.second) << reading.first;
 }
 
-TEST_F(RotationControlTest, ArmsTheTimerWithCountTimesUnit)
+TEST_F(RotationControlTest, ThePeriodIsCountTimesUnitAndAStartArmsIt)
 {
     ScratchFolder folder;
     folder.AddFile("a.jpg");
@@ -37,19 +37,11 @@ TEST_F(RotationControlTest, ArmsTheTimerWithCountTimesUnit)
     };
     for (const Attempt &attempt : attempts) {
         SCOPED_TRACE(std::string(attempt.interval) + (attempt.unitSelection ? " minutes" : " seconds"));
-        RecordedTimers().clear();
         SetIntervalUnit(attempt.unitSelection);
-        StartResult result = StartRotation(Utf16(folder.Path()), Utf16(attempt.interval));
-        if (attempt.period == 0) {
-            EXPECT_EQ(result, StartResult::IntervalTooSmall);
-            EXPECT_TRUE(RecordedTimers().empty());
-        } else {
-            EXPECT_EQ(result, StartResult::Started);
-            ASSERT_EQ(RecordedTimers().size(), 1u);
-            EXPECT_EQ(RecordedTimers()[0].window, window_);
-            EXPECT_EQ(RecordedTimers()[0].id, kRotationTimer);
-            EXPECT_EQ(RecordedTimers()[0].period, attempt.period);
-        }
+        EXPECT_EQ(RotationPeriod(IntervalCountFromText(Utf16(attempt.interval)), g_unitMillis), attempt.period);
+        EXPECT_EQ(StartRotation(Utf16(folder.Path()), Utf16(attempt.interval)),
+                  attempt.period ? StartResult::Started : StartResult::IntervalTooSmall);
+        EXPECT_EQ(StopTimer(), attempt.period != 0) << "the window's rotation timer";
     }
 }
 
@@ -80,32 +72,22 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
         g_imageFolder = L"previous";
         g_intervalCount = 10;
         ArmTimer(5000);
-        RecordedTimers().clear();
 
         EXPECT_EQ(StartRotation(Utf16(c.folder), Utf16(c.interval)), c.result);
         EXPECT_EQ(g_imageFolder, L"previous");
         EXPECT_EQ(g_intervalCount, 10);
-        EXPECT_TRUE(RecordedTimers().empty());
         EXPECT_TRUE(StopTimer()) << "the running rotation goes on";
     }
     EXPECT_EQ(StartRotation(Utf16(tooLong.substr(0, tooLong.size() - 1)), L"4"), StartResult::InvalidPath)
         << "one character less fits";
 }
 
-TEST_F(RotationControlTest, UnitChangeWaitsForTheNextStart)
+TEST_F(RotationControlTest, UnitSelectionIsMinutesOnlyForOne)
 {
-    ScratchFolder folder;
-    folder.AddFile("a.jpg");
-    StartRotation(Utf16(folder.Path()), L"4");
-    SetIntervalUnit(1);
-    EXPECT_EQ(g_unitMillis, 60000);
-    EXPECT_EQ(RecordedTimers().size(), 1u) << "the running timer is not re-armed";
-    SetIntervalUnit(7);
-    EXPECT_EQ(g_unitMillis, 1000);
-    SetIntervalUnit(1);
-    StartRotation(Utf16(folder.Path()), L"4");
-    ASSERT_EQ(RecordedTimers().size(), 2u);
-    EXPECT_EQ(RecordedTimers()[1].period, 240000u);
+    for (LRESULT selection : {1, 7, 0, -1}) {
+        SetIntervalUnit(selection);
+        EXPECT_EQ(g_unitMillis, selection == 1 ? 60000 : 1000) << selection;
+    }
 }
 
 TEST_F(RotationControlTest, TrailingBackslashGivesADoubledSeparator)

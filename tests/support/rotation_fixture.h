@@ -6,7 +6,6 @@
 #include "rotation/rotation_control.h"
 #include "rotation/wallpaper_applier.h"
 #include "support/desktop_log.h"
-#include "support/timer_spy.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +13,6 @@ class RotationFixture : public testing::Test {
 protected:
     void SetUp() override
     {
-        InstallTimerSpy();
-        RecordedTimers().clear();
         window_ = CreateWindowA("STATIC", "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr,
                                 nullptr);
         SetRotationTimer(window_, kRotationTimer);
