@@ -7,24 +7,38 @@
 static const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 static const wchar_t kValueName[] = L"BackdropCarousel";
 
-static bool HasRunValue(HKEY root)
+// On 64-bit Windows a 32-bit program's machine-wide Software key is
+// redirected to WOW6432Node, while the user's Run key is one key for both.
+// Both builds write the machine-wide value in the 64-bit view, so that each
+// sees what the other wrote; a value an older 32-bit copy left in the 32-bit
+// view still starts the program and counts. 32-bit Windows ignores the flags.
+struct RunKey {
+    HKEY root;
+    REGSAM view;
+};
+static const RunKey kUserKey = {HKEY_CURRENT_USER, 0};
+static const RunKey kMachineKey = {HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY};
+static const RunKey kMachineKey32 = {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY};
+
+static bool HasRunValue(RunKey run)
 {
     HKEY key;
-    if (RegOpenKeyExW(root, kRunKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(run.root, kRunKey, 0, KEY_QUERY_VALUE | run.view, &key) != ERROR_SUCCESS)
         return false;
     bool present = RegQueryValueExW(key, kValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return present;
 }
 
-static bool SetRunValue(HKEY root, const std::wstring &command)
+static bool SetRunValue(RunKey run, const std::wstring &command)
 {
     // The per-user key may not exist yet on a new account; the machine-wide
     // one always does, and is only opened.
     HKEY key;
-    LSTATUS opened = root == HKEY_CURRENT_USER
-                         ? RegCreateKeyExW(root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr)
-                         : RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, &key);
+    LSTATUS opened = run.root == HKEY_CURRENT_USER
+                         ? RegCreateKeyExW(run.root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | run.view, nullptr,
+                                           &key, nullptr)
+                         : RegOpenKeyExW(run.root, kRunKey, 0, KEY_SET_VALUE | run.view, &key);
     if (opened != ERROR_SUCCESS)
         return false;
     LSTATUS set = RegSetValueExW(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
@@ -33,10 +47,10 @@ static bool SetRunValue(HKEY root, const std::wstring &command)
     return set == ERROR_SUCCESS;
 }
 
-static void DeleteRunValue(HKEY root)
+static void DeleteRunValue(RunKey run)
 {
     HKEY key;
-    if (RegOpenKeyExW(root, kRunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(run.root, kRunKey, 0, KEY_SET_VALUE | run.view, &key) != ERROR_SUCCESS)
         return;
     RegDeleteValueW(key, kValueName);
     RegCloseKey(key);
@@ -44,7 +58,7 @@ static void DeleteRunValue(HKEY root)
 
 bool IsAutostartRegistered()
 {
-    return HasRunValue(HKEY_LOCAL_MACHINE) || HasRunValue(HKEY_CURRENT_USER);
+    return HasRunValue(kMachineKey) || HasRunValue(kMachineKey32) || HasRunValue(kUserKey);
 }
 
 void RegisterAutostart()
@@ -59,12 +73,13 @@ void RegisterAutostart()
     // Under UAC every process that is not elevated is refused the
     // machine-wide key (the manifest turns registry virtualization off);
     // the user's own Run key starts the program just as well for this user.
-    if (!SetRunValue(HKEY_LOCAL_MACHINE, command))
-        SetRunValue(HKEY_CURRENT_USER, command);
+    if (!SetRunValue(kMachineKey, command))
+        SetRunValue(kUserKey, command);
 }
 
 void UnregisterAutostart()
 {
-    DeleteRunValue(HKEY_CURRENT_USER);
-    DeleteRunValue(HKEY_LOCAL_MACHINE);
+    DeleteRunValue(kUserKey);
+    DeleteRunValue(kMachineKey);
+    DeleteRunValue(kMachineKey32);
 }

@@ -29,13 +29,25 @@ bool RegisterMainWindowClass(HINSTANCE instance, HICON largeIcon, HICON smallIco
     return RegisterClassExA(&windowClass) != 0;
 }
 
+// The message by which a second start asks for the window.
+static UINT ShowWindowMessage()
+{
+    static const UINT message = RegisterWindowMessageA(kShowWindowMessageName);
+    return message;
+}
+
 HWND CreateMainWindow(HINSTANCE instance)
 {
     // A caption with a close box only: no minimise or maximise, a fixed size.
     int x = GetSystemMetrics(SM_CXSCREEN) / 2 - kWidth / 2;
     int y = GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2;
-    return CreateWindowExA(0, kClassName, kTitle, WS_SYSMENU, x, y, kWidth, kHeight, nullptr,
-                           nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(0, kClassName, kTitle, WS_SYSMENU, x, y, kWidth, kHeight, nullptr,
+                                  nullptr, instance, nullptr);
+    // A copy run as administrator would otherwise not hear a second start
+    // with lesser rights: Windows filters its messages out (UIPI).
+    if (window)
+        ChangeWindowMessageFilterEx(window, ShowWindowMessage(), MSGFLT_ALLOW, nullptr);
+    return window;
 }
 
 void ShowRunningInstance()
@@ -44,12 +56,26 @@ void ShowRunningInstance()
     for (int attempt = 0; attempt < 50; ++attempt) {
         HWND window = FindWindowA(kClassName, nullptr);
         if (window) {
-            ShowWindow(window, SW_SHOWNORMAL);
-            SetForegroundWindow(window);
+            // This copy may neither show nor bring forward the window of a
+            // copy run as administrator: it asks that copy to, and lends it
+            // the right to take the foreground that this start was given.
+            DWORD processId = 0;
+            GetWindowThreadProcessId(window, &processId);
+            AllowSetForegroundWindow(processId);
+            PostMessageA(window, ShowWindowMessage(), 0, 0);
             return;
         }
         Sleep(100);
     }
+}
+
+// As a double click on the tray icon does, and in front: the user has just
+// started the program to reach it.
+static LRESULT OnShowWindowRequest(HWND window)
+{
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+    return 0;
 }
 
 static LRESULT OnTimer(UINT_PTR timerId)
@@ -65,10 +91,12 @@ static LRESULT OnTimer(UINT_PTR timerId)
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // The shell announces a restart with a registered message, so it cannot
-    // be a case label.
+    // The shell announces a restart, and a second start asks for the window,
+    // with registered messages, which cannot be case labels.
     if (message == TaskbarCreatedMessage())
         return OnTaskbarCreated();
+    if (message == ShowWindowMessage())
+        return OnShowWindowRequest(window);
 
     switch (message) {
     case WM_CREATE:

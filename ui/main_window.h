@@ -14,7 +14,7 @@ bool RegisterMainWindowClass(HINSTANCE instance, HICON largeIcon, HICON smallIco
 // filled, and rotation possibly started, before this returns.
 HWND CreateMainWindow(HINSTANCE instance);
 
-// Shows the settings window of the instance already running, in front.
+// Asks the instance already running to show its settings window, in front.
 void ShowRunningInstance();
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

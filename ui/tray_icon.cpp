@@ -10,9 +10,11 @@
 
 static NOTIFYICONDATAA g_trayIcon;
 static HMENU g_trayMenu;
-static int g_trayRetriesLeft;  // while the taskbar is awaited at start-up
+static int g_trayRetriesLeft;  // while the taskbar is awaited
+static int g_exitCode;         // 1 once the program ends for want of the icon
 
-// A taskbar still starting at log-on is given a minute to take the icon.
+// A taskbar still starting at log-on, or restarting, is given a minute to
+// take the icon.
 constexpr UINT kTrayRetryMillis = 2000;
 constexpr int kTrayRetries = 30;
 
@@ -48,6 +50,14 @@ static bool PutIconInTray()
     return Shell_NotifyIconA(NIM_ADD, &g_trayIcon) || Shell_NotifyIconA(NIM_MODIFY, &g_trayIcon);
 }
 
+// Tries again every few seconds, from a full count of retries; a timer that
+// is already running is replaced.
+static void WaitForTray()
+{
+    g_trayRetriesLeft = kTrayRetries;
+    SetTimer(g_trayIcon.hWnd, IDT_TRAY_RETRY, kTrayRetryMillis, nullptr);
+}
+
 void AddTrayIcon(HWND window, HICON icon)
 {
     ZeroMemory(&g_trayIcon, sizeof g_trayIcon);
@@ -61,11 +71,9 @@ void AddTrayIcon(HWND window, HICON icon)
     // A copy run as administrator would otherwise never hear from a
     // restarted shell, which runs with lesser rights.
     ChangeWindowMessageFilterEx(window, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
-    if (PutIconInTray())
-        return;
     // Started from a Run key, the program may come up before the taskbar.
-    g_trayRetriesLeft = kTrayRetries;
-    SetTimer(window, IDT_TRAY_RETRY, kTrayRetryMillis, nullptr);
+    if (!PutIconInTray())
+        WaitForTray();
 }
 
 static void StopWaitingForTray()
@@ -82,9 +90,11 @@ LRESULT OnTrayRetry()
         StopWaitingForTray();
     } else if (--g_trayRetriesLeft == 0) {
         StopWaitingForTray();
-        // Without the icon a hidden window could never be reached again.
+        // Without the icon a hidden window could never be reached again: the
+        // program ends as a start that failed does, and says so.
         ShowError("Failed to create system tray icon!");
-        PostQuitMessage(0);
+        g_exitCode = 1;
+        DestroyWindow(g_trayIcon.hWnd);
     }
     return 0;
 }
@@ -127,17 +137,20 @@ LRESULT OnTrayMenuCommand(HWND window, WPARAM position)
 
 // A restarted shell has forgotten the icon, and a shell that has just come
 // up at log-on has not had it yet; without it a hidden window could no
-// longer be reached.
+// longer be reached. A shell that announces itself before it takes icons is
+// given the same minute as at start-up.
 LRESULT OnTaskbarCreated()
 {
-    if (PutIconInTray() && g_trayRetriesLeft > 0)
+    if (PutIconInTray())
         StopWaitingForTray();
+    else
+        WaitForTray();
     return 0;
 }
 
 LRESULT OnDestroy()
 {
     Shell_NotifyIconA(NIM_DELETE, &g_trayIcon);
-    PostQuitMessage(0);
+    PostQuitMessage(g_exitCode);
     return 0;
 }

@@ -7,7 +7,8 @@
 void CreateTrayMenu();
 
 // Adds the icon; when the taskbar is not ready, keeps trying for a minute
-// before it says so and ends the program.
+// before it says so and ends the program with exit code 1. The same holds
+// for adding it again when the taskbar has restarted.
 void AddTrayIcon(HWND window, HICON icon);
 
 // The message the shell broadcasts when it has restarted.

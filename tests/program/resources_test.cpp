@@ -61,14 +61,17 @@ protected:
 };
 }  // namespace
 
-TEST_F(ResourcesTest, ManifestAsksToRunAsTheInvokerInUtf8AndNothingElse)
+TEST_F(ResourcesTest, ManifestAsksToRunAsTheInvokerInUtf8OnWindows7To11AndNothingElse)
 {
     std::string manifest = Resource(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
     ASSERT_FALSE(manifest.empty());
     EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
     EXPECT_NE(manifest.find("uiAccess=\"false\""), std::string::npos);
     EXPECT_NE(manifest.find("WindowsSettings\">UTF-8</activeCodePage>"), std::string::npos);
-    for (const char *absent : {"dependency", "Common-Controls", "dpiAware", "dpiAwareness", "compatibility"})
+    for (const char *os : {"35138b9a-5d96-4fbd-8e2d-a2440225f93a", "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+                           "1f676c76-80e1-4239-95bb-83d0f6d0da78", "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+        EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"), std::string::npos) << os;
+    for (const char *absent : {"dependency", "Common-Controls", "dpiAware", "dpiAwareness"})
         EXPECT_EQ(manifest.find(absent), std::string::npos) << absent;
 }
 

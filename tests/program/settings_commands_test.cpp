@@ -31,19 +31,29 @@ std::vector<std::string> Lines(const std::string &path)
 
 const char kNone[] = "(none)";
 
-std::string RunValue(HKEY root = HKEY_LOCAL_MACHINE)
+// The test prefix is 64-bit: the machine-wide key has a 32-bit view apart
+// from the 64-bit one, which both builds are to write. The user's key is one.
+HKEY RunKey(HKEY root, REGSAM view = KEY_WOW64_64KEY, REGSAM access = KEY_ALL_ACCESS)
+{
+    HKEY key = nullptr;
+    RegCreateKeyExA(root, kRunKey, 0, nullptr, 0, access | view, nullptr, &key, nullptr);
+    return key;
+}
+
+std::string RunValue(HKEY root = HKEY_LOCAL_MACHINE, REGSAM view = KEY_WOW64_64KEY)
 {
     char data[3 * MAX_PATH] = "";
     DWORD size = sizeof data;
-    if (RegGetValueA(root, kRunKey, "BackdropCarousel", RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
-        return kNone;
-    return data;
+    HKEY key = RunKey(root, view, KEY_QUERY_VALUE);
+    LSTATUS read = RegGetValueA(key, nullptr, "BackdropCarousel", RRF_RT_REG_SZ, nullptr, data, &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS ? data : kNone;
 }
 
 void DeleteRunValues()
 {
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
-        RegDeleteKeyValueA(root, kRunKey, "BackdropCarousel");
+    for (HKEY key : {RunKey(HKEY_CURRENT_USER), RunKey(HKEY_LOCAL_MACHINE), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY)})
+        RegDeleteValueA(key, "BackdropCarousel"), RegCloseKey(key);
 }
 
 // Refuses everyone the setting of values in a Run key, as Windows refuses a
@@ -52,7 +62,7 @@ class RefusedRunKey {
 public:
     explicit RefusedRunKey(HKEY root)
     {
-        RegCreateKeyExA(root, kRunKey, 0, nullptr, 0, READ_CONTROL | WRITE_DAC, nullptr, &key_, nullptr);
+        key_ = RunKey(root);
         DWORD size = 0;
         RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
         original_.resize(size);
@@ -224,8 +234,8 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCan
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         DeleteRunValues();
-        if (c.machineValueBefore)
-            RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel", REG_SZ, other, sizeof other);
+        if (HKEY key = c.machineValueBefore ? RunKey(HKEY_LOCAL_MACHINE) : nullptr)
+            RegSetKeyValueA(key, nullptr, "BackdropCarousel", REG_SZ, other, sizeof other), RegCloseKey(key);
         RefusedRunKey machine(HKEY_LOCAL_MACHINE);
         std::unique_ptr<RefusedRunKey> user(c.userRefused ? new RefusedRunKey(HKEY_CURRENT_USER) : nullptr);
         RunningProgram program(home_);
@@ -253,14 +263,17 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCan
 
 TEST_F(SettingsCommandsTest, AnotherCopysEntryCountsAndIsReplacedByThisPath)
 {
+    // An older 32-bit copy wrote it in the 32-bit view.
     const char other[] = "D:\\Other Copy\\BackdropCarousel.exe";
-    RegSetKeyValueA(HKEY_LOCAL_MACHINE, kRunKey, "BackdropCarousel", REG_SZ, other, sizeof other);
+    HKEY key = RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY);
+    RegSetKeyValueA(key, nullptr, "BackdropCarousel", REG_SZ, other, sizeof other), RegCloseKey(key);
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
     EXPECT_TRUE(program.Checked(IDC_START_WITH_WINDOWS));
     program.Click(IDC_START_WITH_WINDOWS);
     program.Click(IDC_START_WITH_WINDOWS);
     EXPECT_EQ(RunValue(), home_.PathOf("BackdropCarousel.exe"));
+    EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY), kNone);
 }
 
 TEST_F(SettingsCommandsTest, CancellingTheFolderPickerLeavesTheBox)
