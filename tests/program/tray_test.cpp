@@ -121,6 +121,11 @@ TEST_F(TrayTest, IconComesBackWhenTheShellRestartsOrTheProgramEndsAsAFailedStart
 
     SendMessageA(program.Window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(program.TrayIconPresent());
+    // A shell that kept the icon refuses to add it again: it is kept as it is.
+    SendMessageA(program.Window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    for (int tick = 0; tick <= 30; ++tick)
+        SendMessageA(program.Window(), WM_TIMER, IDT_TRAY_RETRY, 0);
+    EXPECT_EQ(program.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE)) << "no retries to give up";
 
     // A shell that announces itself before it takes icons: the add is
     // retried as at start-up, and when the retries give up the program ends.
