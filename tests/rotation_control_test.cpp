@@ -144,3 +144,20 @@ TEST_F(RotationControlTest, AFolderThatHasGoneEndsThePassOneWithoutPicturesKeeps
         EXPECT_EQ(StopTimer(), !c.folderGoes) << "a drive unplugged ends the pass; an emptied folder does not";
     }
 }
+
+TEST_F(RotationControlTest, AFolderOnAShareIsTakenAsItIsAndItsPicturesFound)
+{
+    ScratchFolder folder;
+    folder.AddFile("a.jpg");
+    // The folder through the system drive's administrative share, which an
+    // administrator has on Windows; Wine has no shares.
+    std::wstring local = Utf16(folder.Path());
+    std::wstring share = L"\\\\localhost\\" + local.substr(0, 1) + L"$" + local.substr(2);
+    if (GetFileAttributesW(share.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no administrative share here";
+    ASSERT_EQ(StartRotation(share, L"3"), StartResult::Started);
+    OnRotationTick();
+    std::vector<std::string> log = ReadDesktopLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0], "SetWallpaper " + Utf8(share) + "\\a.jpg 0");
+}
