@@ -57,22 +57,21 @@ seeding)
 installer)
   declare -A exe=([x86]=$2 [x64]=$3)
   property() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v name="$2" '$1 == name {print $2}'; }
-  for scope in user machine; do
-    for platform in x86 x64; do
-      msi=$work/$scope-$platform.msi
-      pack_installer "${exe[$platform]}" "$msi" $scope $platform 0
-      # Wine always installs as administrator: that a per-user package needs
-      # no elevation shows in its word count (bit 3, 8, beside 2, compressed)
-      # and in no ALLUSERS; a per-machine one sets ALLUSERS=1.
-      declared="$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\) .*/\1/p') $(property "$msi" ALLUSERS)$(property "$msi" MSIINSTALLPERUSER)"
-      [ "$declared" = "$([ $scope = user ] && echo '10 ' || echo '2 1')" ] || fail "$scope-$platform.msi declares $declared"
-    done
+  for package in user-x86 user-x64 machine-x86 machine-x64; do
+    scope=${package%-*} platform=${package#*-} msi=$work/$package.msi
+    pack_installer "${exe[$platform]}" "$msi" $scope $platform 0
+    # Wine always installs as administrator: that a per-user package needs
+    # no elevation shows in its word count (bit 3, 8, beside 2, compressed)
+    # and in no ALLUSERS; a per-machine one sets ALLUSERS=1.
+    declared="$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\) .*/\1/p') $(property "$msi" ALLUSERS)$(property "$msi" MSIINSTALLPERUSER)"
+    [ "$declared" = "$([ $scope = user ] && echo '10 ' || echo '2 1')" ] || fail "$package.msi declares $declared"
   done
   pack_installer "$3" "$work/old.msi" user x64 0 2.1.0
 
-  export WINEPREFIX=$(repo_root)/build/installer-wineprefix WINEARCH=win64 WINEDEBUG=-all LC_ALL=C.UTF-8
-  # No menu entries on the Linux desktop for the packages' shortcuts.
-  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  # Arguments in any script reach Wine whole in a UTF-8 locale; no menu
+  # entries on the Linux desktop for the packages' shortcuts.
+  export WINEPREFIX=$(repo_root)/build/installer-wineprefix WINEARCH=win64 WINEDEBUG=-all LC_ALL=C.UTF-8 \
+    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   # A run that stopped half-way may have left something installed.
   [ ! -e "$WINEPREFIX/unfinished" ] || rm -rf "$WINEPREFIX"
   [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1 && wineserver -w; }
@@ -106,29 +105,25 @@ installer)
   msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" || fail "the older package did not install"
   # The user's own settings.ini and Run values outlive the upgrade.
   printf '[Settings]\r\nwallpaperDir=C:\\Mine\r\n' | tee "$work/settings.ini" > "$folder/settings.ini"
-  run_values add /d x /f
+  leftovers "$folder"
   msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] || fail "the upgrade did not replace the older version"
   cmp -s "$work/settings.ini" "$folder/settings.ini" && run_values query || fail "the upgrade lost settings.ini or a Run value"
-  leftovers "$folder"
   msi /x "$work/user-x64.msi" && [ ! -e "$folder" ] && [ ! -e "$shortcut" ] || fail "the per-user package did not uninstall"
 
   # The machine-wide packages: the 64-bit one with every property, the 32-bit
   # one with some, each in its own folder and registry view.
   name='\\server\Обои 壁纸 🌄'
   for platform in x64 x86; do
-    if [ $platform = x64 ]; then
-      dir='Program Files' view=64 presets=(FOLDER="$name" INTERVAL=10 UNIT=Minutes STYLE=Stretch ROTATE_AT_STARTUP=1)
-      keys=("wallpaperDir=$name" rotationInt=10 rotationIntType=1 wallpaperMode=2 rotateAtStartup=1)
-    else
-      dir='Program Files (x86)' view=32 presets=(FOLDER="$name" UNIT=seconds STYLE=tile) keys=("wallpaperDir=$name" rotationIntType=0 wallpaperMode=1)
-    fi
+    dir='Program Files' view=64 presets=(FOLDER="$name" INTERVAL=10 UNIT=Minutes STYLE=Stretch ROTATE_AT_STARTUP=1)
+    keys=("wallpaperDir=$name" rotationInt=10 rotationIntType=1 wallpaperMode=2 rotateAtStartup=1)
+    [ $platform = x64 ] || dir='Program Files (x86)' view=32 presets=(FOLDER="$name" UNIT=seconds STYLE=tile) \
+      keys=("wallpaperDir=$name" rotationIntType=0 wallpaperMode=1)
     folder=$WINEPREFIX/drive_c/$dir/BackdropCarousel
     msi /i "$work/machine-$platform.msi" "${presets[@]}" START_WITH_WINDOWS=1 || fail "machine-$platform.msi did not install"
     { printf '\xff\xfe'; printf '%s\r\n' '[Settings]' "${keys[@]}" | iconv -f UTF-8 -t UTF-16LE; } > "$work/settings.ini"
     cmp -s "$work/settings.ini" "$folder/settings.ini" || fail "machine-$platform.msi did not write ${keys[*]} as UTF-16LE"
-    [ "$(wine reg query "HKLM\\$run" /v BackdropCarousel /reg:$view | tr -d '\r' | sed -n 's/.*REG_SZ *//p')" = "\"C:\\$dir\\BackdropCarousel\\BackdropCarousel.exe\"" ] &&
-      entry "$work/machine-$platform.msi" $view | grep -qxF "InstallLocation REG_SZ C:\\$dir\\BackdropCarousel\\" ||
-      fail "machine-$platform.msi did not register in the $view-bit registry view"
+    [ "$(wine reg query "HKLM\\$run" /v BackdropCarousel /reg:$view | tr -d '\r' | sed -n 's/.*REG_SZ *//p')" = "\"C:\\$dir\\BackdropCarousel\\BackdropCarousel.exe\"" ] ||
+      fail "machine-$platform.msi did not write the Run value in the $view-bit registry view"
     leftovers "$folder"
     msi /x "$work/machine-$platform.msi" && [ ! -e "$folder" ] || fail "machine-$platform.msi did not uninstall"
   done
