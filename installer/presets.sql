@@ -2,6 +2,11 @@
 -- conditions nor INI files, so msibuild adds them to the package it built.
 -- One statement a line, no semicolons; lines starting with -- are left out.
 
+-- The presets reach the installation's elevated part also when an
+-- administrator's consent elevates a user's msiexec: the properties wixl
+-- listed for the upgrade (product.wxs), and these.
+UPDATE `Property` SET `Value` = 'REPLACED_PRODUCTS;NEWER_VERSION_FOUND;FOLDER;INTERVAL;UNIT;STYLE;ROTATE_AT_STARTUP;START_WITH_WINDOWS' WHERE `Property` = 'SecureCustomProperties'
+
 -- The empty Unicode settings.ini, when anything is preset; never over an
 -- existing one (msidbComponentAttributesNeverOverwrite, 128, beside the
 -- 64-bit flag, 256).
