@@ -88,26 +88,84 @@ write_settings() {
 # Text for Windows: every line ends in CR LF, whatever the checkout gave.
 windows_text() { sed 's/\r$//; s/$/\r/'; }
 
-# Packs a release: the executable with the user's guide (its version filled
-# in from the project), the changelog and the licence as Windows text files,
-# into the zip named:
-#   pack_release EXE ZIP EPOCH
-# Every file carries the time EPOCH (seconds) and fixed permissions, and zip
-# adds no extra fields, so the same files always give the same zip.
-pack_release() {
-  local root stage
+# Puts a release's files into FOLDER: the executable with the user's guide
+# (its version filled in from the project), the changelog and the licence as
+# Windows text files, every file with the time EPOCH (seconds) and fixed
+# permissions:
+#   stage_release EXE FOLDER EPOCH
+stage_release() {
+  local root
   root=$(repo_root)
+  cp "$1" "$2/BackdropCarousel.exe"
+  sed "s/@VERSION@/$(project_version)/g" "$root/docs/user-guide.txt" | windows_text > "$2/README.txt"
+  windows_text < "$root/CHANGELOG.md" > "$2/CHANGELOG.txt"
+  windows_text < "$root/LICENSE" > "$2/LICENSE.txt"
+  chmod 644 "$2"/*
+  TZ=UTC touch -d "@$3" "$2"/*
+}
+
+# Packs a release's files into the zip named:
+#   pack_release EXE ZIP EPOCH
+# zip adds no extra fields, so the same files always give the same zip.
+pack_release() {
+  local stage
   stage=$(mktemp -d)
-  cp "$1" "$stage/BackdropCarousel.exe"
-  sed "s/@VERSION@/$(project_version)/g" "$root/docs/user-guide.txt" | windows_text > "$stage/README.txt"
-  windows_text < "$root/CHANGELOG.md" > "$stage/CHANGELOG.txt"
-  windows_text < "$root/LICENSE" > "$stage/LICENSE.txt"
-  chmod 644 "$stage"/*
-  TZ=UTC touch -d "@$3" "$stage"/*
+  stage_release "$1" "$stage" "$3"
   rm -f "$2"
   (cd "$stage" && TZ=UTC zip -X -D -q "$(realpath -m "$2")" \
     BackdropCarousel.exe README.txt CHANGELOG.txt LICENSE.txt)
   rm -rf "$stage"
+}
+
+# A GUID that the same text always gives: the start of its SHA-256.
+guid_of() {
+  sha256sum <<<"$1" | sed -E 's/^(.{8})(.{4})(.{4})(.{4})(.{12}).*/{\1-\2-\3-\4-\5}/' | tr a-f A-F
+}
+
+# Builds the Windows Installer package of a release's files for one scope
+# (user or machine) and platform (x86 or x64) from the sources in installer/:
+#   pack_installer EXE MSI SCOPE PLATFORM EPOCH [VERSION]
+# VERSION, the project's by default, lets a test build an older package from
+# the same tree. The same files always give the same package: wixl and
+# msibuild run at the clock time EPOCH, and the package code comes from the
+# inputs (wixl would take the build's time and a random code).
+pack_installer() {
+  local root stage msi scope=$3 platform=$4 version=${6:-$(project_version)} clock inputs built=0
+  local sources=(product.wxs program.wxs) changes=(uninstall.sql) win64=no template=Intel
+  root=$(repo_root)
+  msi=$(realpath -m "$2")
+  stage=$(mktemp -d)
+  stage_release "$1" "$stage" "$5"
+  cp "$root/res/icon_lg.ico" "$stage/BackdropCarousel.ico"
+  if [ "$scope" = machine ]; then
+    sources+=(presets.wxs)
+    changes+=(presets.sql)
+    # The empty settings.ini the presets are written into: UTF-16LE with its
+    # byte-order mark, as the program writes it.
+    { printf '\xff\xfe'; printf '[Settings]\r\n' | iconv -f ASCII -t UTF-16LE; } > "$stage/settings.ini"
+  fi
+  TZ=UTC touch -d "@$5" "$stage"/*
+  if [ "$platform" = x64 ]; then
+    win64=yes
+    template=x64
+  fi
+  clock=$(TZ=UTC date -d "@$5" '+%Y-%m-%d %H:%M:%S')
+  inputs=$(cd "$root/installer" && cat "$stage"/* "${sources[@]}" "${changes[@]}" | sha256sum)
+  rm -f "$msi"
+  (
+    cd "$stage" || exit
+    export TZ=UTC
+    faketime -f "$clock" wixl -a "$platform" -D Scope="$scope" -D Win64="$win64" -D Version="$version" \
+      -D ProductCode="$(guid_of "BackdropCarousel $scope $platform $version")" \
+      -o "$msi" "${sources[@]/#/$root/installer/}" || exit
+    for change in "${changes[@]}"; do
+      faketime -f "$clock" msibuild "$msi" -q "$(grep -v -e '^--' -e '^$' "$root/installer/$change")" || exit
+    done
+    faketime -f "$clock" msibuild "$msi" -s "BackdropCarousel $version" "The BackdropCarousel developers" \
+      "$template;1033" "$(guid_of "$inputs $scope $platform $version")"
+  ) || built=$?
+  rm -rf "$stage"
+  return "$built"
 }
 
 # Six numbered, named pictures of 640x480 in distinct colours, smaller than

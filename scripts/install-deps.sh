@@ -3,14 +3,15 @@
 # compilers (posix threads), CMake, GoogleTest sources, Wine with 32-bit
 # support, a virtual X server, ImageMagick with a font for the sample pictures
 # and the screenshots, fonts with Arial's metrics so that Wine lays out text as
-# Windows does, and zip for the release packages. Safe to run again;
+# Windows does, zip for the release zips, and wixl, msitools and faketime for
+# the Windows Installer packages. Safe to run again;
 # silent when everything is already there.
 set -euo pipefail
 
 packages=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   googletest wine wine64 wine32:i386 xvfb x11-utils imagemagick fonts-dejavu-core
-  fonts-liberation2 zip unzip
+  fonts-liberation2 zip unzip wixl msitools faketime
 )
 
 missing=()

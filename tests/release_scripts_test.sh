@@ -5,11 +5,18 @@
 #       the licence as Windows text, the guide and the changelog naming the
 #       project's version; the program is at most LIMIT bytes (0: no limit)
 #   release_scripts_test.sh seeding      the run command writes settings.ini only where there is none
+#   release_scripts_test.sh installer EXE32 EXE64
+#       the Windows Installer packages under Wine's msiexec, in a 64-bit
+#       prefix of their own: the per-user one installs, starts, refuses a
+#       downgrade and upgrades an older build keeping the user's settings.ini
+#       and Run values; the per-machine ones preset the settings given; each
+#       uninstall leaves nothing of the program's
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*" >&2; exit 1; }
+run='Software\Microsoft\Windows\CurrentVersion\Run'
 
 case $1 in
 package)
@@ -46,5 +53,86 @@ seeding)
   cp "$work/settings.ini" "$work/own.ini"
   ! seed_settings "$work" "$work/pictures" || fail "an existing settings.ini was replaced"
   cmp -s "$work/settings.ini" "$work/own.ini" || fail "an existing settings.ini was changed"
+  ;;
+installer)
+  declare -A exe=([x86]=$2 [x64]=$3)
+  property() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v name="$2" '$1 == name {print $2}'; }
+  for package in user-x86 user-x64 machine-x86 machine-x64; do
+    scope=${package%-*} platform=${package#*-} msi=$work/$package.msi
+    pack_installer "${exe[$platform]}" "$msi" $scope $platform 0
+    # Wine always installs as administrator: that a per-user package needs
+    # no elevation shows in its word count (bit 3, 8, beside 2, compressed)
+    # and in no ALLUSERS; a per-machine one sets ALLUSERS=1.
+    declared="$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\) .*/\1/p') $(property "$msi" ALLUSERS)$(property "$msi" MSIINSTALLPERUSER)"
+    [ "$declared" = "$([ $scope = user ] && echo '10 ' || echo '2 1')" ] || fail "$package.msi declares $declared"
+  done
+  pack_installer "$3" "$work/old.msi" user x64 0 2.1.0
+
+  # Arguments in any script reach Wine whole in a UTF-8 locale; no menu
+  # entries on the Linux desktop for the packages' shortcuts.
+  export WINEPREFIX=$(repo_root)/build/installer-wineprefix WINEARCH=win64 WINEDEBUG=-all LC_ALL=C.UTF-8 \
+    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  # A run that stopped half-way may have left something installed.
+  [ ! -e "$WINEPREFIX/unfinished" ] || rm -rf "$WINEPREFIX"
+  [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1 && wineserver -w; }
+  touch "$WINEPREFIX/unfinished"
+  [ -n "${DISPLAY:-}" ] || start_virtual_display
+  trap 'wineserver -k 2>/dev/null || true; kill ${XVFB_PID:-} 2>/dev/null || true; rm -rf "$work"' EXIT
+  files=$(cd "$WINEPREFIX/drive_c" && find . -type f | sort)
+  msi() { wine msiexec "$1" "$(windows_path "$2")" "${@:3}" /qn >/dev/null 2>&1; }
+  entry() { wine reg query "HKLM\\${run%Run}Uninstall\\$(property "$1" ProductCode)" /reg:"$2" | tr -d '\r' | sed -n 's/^ *//; s/  */ /g; / REG_/p'; }
+  run_values() { for key in "HKCU\\$run /reg:64" "HKLM\\$run /reg:64" "HKLM\\$run /reg:32"; do
+    wine reg "$1" ${key% *} /v BackdropCarousel ${key##* } "${@:2}" >/dev/null 2>&1 || return; done; }
+  leftovers() { touch "$1/settings.ini.tmp" "$profile/Temp/BackdropCarousel settings.ini"; run_values add /d x /f; }
+
+  # The per-user package: its files, shortcut and Apps & features entry, and
+  # the program started from the shortcut.
+  profile=$WINEPREFIX/drive_c/users/$(id -un)
+  folder=$profile/AppData/Local/Programs/BackdropCarousel
+  shortcut="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/BackdropCarousel.lnk"
+  msi /i "$work/user-x64.msi" || fail "the per-user package did not install"
+  cmp -s "$3" "$folder/BackdropCarousel.exe" && ls "$folder"/{README,CHANGELOG,LICENSE}.txt "$shortcut" >/dev/null ||
+    fail "the per-user package did not install its files and shortcut"
+  [ "$(entry "$work/user-x64.msi" 64 | grep -cxF -e "DisplayName REG_SZ BackdropCarousel" -e "NoModify REG_DWORD 0x1" \
+    -e "DisplayVersion REG_SZ $(project_version)" -e "Publisher REG_SZ The BackdropCarousel developers" \
+    -e "InstallLocation REG_SZ C:\\users\\$(id -un)\\AppData\\Local\\Programs\\BackdropCarousel\\")" = 5 ] || fail "Apps & features: $(entry "$work/user-x64.msi" 64)"
+  wine start "$(winepath -w "$shortcut")" >/dev/null 2>&1 || fail "the Start menu shortcut does not start"
+  timeout 10 sh -c 'until xwininfo -name "BackdropCarousel - v2.0"; do sleep 0.2; done' >/dev/null 2>&1 || fail "it shows no window"
+  wineserver -k
+  # Wine forgets a version's upgrade code when an upgrade removes the version
+  # before it, so the older package is refused here, before the upgrade.
+  ! msi /i "$work/old.msi" && [ -z "$(entry "$work/old.msi" 64)" ] || fail "an older version installed over the newer one"
+  msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" || fail "the older package did not install"
+  # The user's own settings.ini and Run values outlive the upgrade.
+  printf '[Settings]\r\nwallpaperDir=C:\\Mine\r\n' | tee "$work/settings.ini" > "$folder/settings.ini"
+  leftovers "$folder"
+  msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] || fail "the upgrade did not replace the older version"
+  cmp -s "$work/settings.ini" "$folder/settings.ini" && run_values query || fail "the upgrade lost settings.ini or a Run value"
+  msi /x "$work/user-x64.msi" && [ ! -e "$folder" ] && [ ! -e "$shortcut" ] || fail "the per-user package did not uninstall"
+
+  # The machine-wide packages: the 64-bit one with every property, the 32-bit
+  # one with some, each in its own folder and registry view.
+  name='\\server\Обои 壁纸 🌄'
+  for platform in x64 x86; do
+    dir='Program Files' view=64 presets=(FOLDER="$name" INTERVAL=10 UNIT=Minutes STYLE=Stretch ROTATE_AT_STARTUP=1)
+    keys=("wallpaperDir=$name" rotationInt=10 rotationIntType=1 wallpaperMode=2 rotateAtStartup=1)
+    [ $platform = x64 ] || dir='Program Files (x86)' view=32 presets=(FOLDER="$name" UNIT=seconds STYLE=tile) \
+      keys=("wallpaperDir=$name" rotationIntType=0 wallpaperMode=1)
+    folder=$WINEPREFIX/drive_c/$dir/BackdropCarousel
+    msi /i "$work/machine-$platform.msi" "${presets[@]}" START_WITH_WINDOWS=1 || fail "machine-$platform.msi did not install"
+    { printf '\xff\xfe'; printf '%s\r\n' '[Settings]' "${keys[@]}" | iconv -f UTF-8 -t UTF-16LE; } > "$work/settings.ini"
+    cmp -s "$work/settings.ini" "$folder/settings.ini" || fail "machine-$platform.msi did not write ${keys[*]} as UTF-16LE"
+    [ "$(wine reg query "HKLM\\$run" /v BackdropCarousel /reg:$view | tr -d '\r' | sed -n 's/.*REG_SZ *//p')" = "\"C:\\$dir\\BackdropCarousel\\BackdropCarousel.exe\"" ] ||
+      fail "machine-$platform.msi did not write the Run value in the $view-bit registry view"
+    leftovers "$folder"
+    msi /x "$work/machine-$platform.msi" && [ ! -e "$folder" ] || fail "machine-$platform.msi did not uninstall"
+  done
+
+  # The registry reaches system.reg and user.reg when the server ends.
+  wineserver -k || true
+  wineserver -w
+  [ "$(cd "$WINEPREFIX/drive_c" && find . -type f | sort)" = "$files" ] || fail "uninstalling left files behind"
+  ! grep -il backdropcarousel "$WINEPREFIX"/*.reg || fail "uninstalling left the registry entries above"
+  rm "$WINEPREFIX/unfinished"
   ;;
 esac
