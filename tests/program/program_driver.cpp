@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 
 // The process's window of that class, if it is visible or visibility does not matter.
