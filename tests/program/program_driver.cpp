@@ -171,7 +171,7 @@ void RunningProgram::ChooseTrayItem(int position) const
 ULONG RunningProgram::Handles() const
 {
     ULONG count = 0;
-    EXPECT_TRUE(CountProcessHandles(ProcessId(), count));
+    EXPECT_TRUE(CountProcessHandles(process_.hProcess, ProcessId(), count));
     return count;
 }
 
