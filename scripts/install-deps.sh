@@ -3,9 +3,11 @@
 # compilers (posix threads), CMake, GoogleTest sources, Wine with 32-bit
 # support, a virtual X server, ImageMagick with a font for the sample pictures
 # and the screenshots, fonts with Arial's metrics so that Wine lays out text as
-# Windows does, zip for the release zips, and wixl, msitools and faketime for
-# the Windows Installer packages. Safe to run again;
-# silent when everything is already there.
+# Windows does, zip for the release zips, wixl, msitools and faketime for the
+# Windows Installer packages, and Node.js with npm for the workflow
+# validator, which npm installs into node_modules/ at the versions
+# package-lock.json pins. Safe to run again; silent when everything is
+# already there.
 set -euo pipefail
 
 packages=(
@@ -18,16 +20,24 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# Any Node.js with npm will do, also one that did not come from Debian.
+command -v npm >/dev/null || missing+=(nodejs npm)
 
-if [ "$(id -u)" -ne 0 ]; then
-  echo "Missing packages: ${missing[*]}. Run this script as root to install them." >&2
-  exit 1
+if [ ${#missing[@]} -ne 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing packages: ${missing[*]}. Run this script as root to install them." >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
+# npm notes what it installed in node_modules/.package-lock.json.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if [ ! "$root/node_modules/.package-lock.json" -nt "$root/package-lock.json" ]; then
+  (cd "$root" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 fi
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -62,11 +62,12 @@ TEST_F(ImageSequenceTest, FolderWithoutImagesEmptiesTheNameOnEveryStep)
 
 TEST_F(ImageSequenceTest, OnlyFilesWhoseOwnNameEndsInJpgAreImages)
 {
-    // The platform's search also matches a subfolder and a short 8.3 name.
+    // The platform's search also matches a subfolder, and a short 8.3 name
+    // where the drive gives one (B~1.JPG).
     ScratchFolder lookAlikes;
     lookAlikes.AddFolder("x.jpg");
     lookAlikes.AddFile("b.jpgx");
-    ASSERT_EQ(lookAlikes.List("*.jpg").size(), 2u);
+    ASSERT_EQ(lookAlikes.List("*.jpg").size(), lookAlikes.HasShortName("b.jpgx") ? 2u : 1u);
     g_imageFolder = Utf16(lookAlikes.Path());
     g_currentImage = L"from the last folder.jpg";
     for (int i = 0; i < 2; ++i) {

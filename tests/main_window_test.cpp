@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 namespace {
 class MainWindowTest : public testing::Test {
 protected:

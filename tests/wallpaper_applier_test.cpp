@@ -29,13 +29,11 @@ TEST_F(WallpaperApplierTest, PathOfAnyScriptArrivesWhole)
 TEST_F(WallpaperApplierTest, WithoutTheShellObjectNothingIsCalled)
 {
     ReleaseWallpaperApplier();
-    // The shell's object cannot be created when its server is gone.
-    const char server[] = "Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}\\InprocServer32";
-    const char missing[] = "C:\\nowhere\\missing.dll";
-    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, server, nullptr, REG_SZ, missing, sizeof missing),
-              ERROR_SUCCESS);
+    ClearDesktopLog();
+    // The shell's object cannot be created: here, on a thread without COM.
+    CoUninitialize();
     CreateWallpaperApplier();
-    InstallDesktopStandIn();
+    CoInitialize(nullptr);
 
     EXPECT_EQ(g_wallpaperApplier.desktop, nullptr);
     SetWallpaperStyle(2);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 
 // The process's window of that class, if it is visible or visibility does not matter.
@@ -170,7 +171,7 @@ void RunningProgram::ChooseTrayItem(int position) const
 ULONG RunningProgram::Handles() const
 {
     ULONG count = 0;
-    EXPECT_TRUE(CountProcessHandles(ProcessId(), count));
+    EXPECT_TRUE(CountProcessHandles(process_.hProcess, ProcessId(), count));
     return count;
 }
 

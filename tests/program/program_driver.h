@@ -65,8 +65,7 @@ public:
     // posted after it is handled after it.
     void ChooseTrayItem(int position) const;
 
-    // The kernel handles the program holds, from the system's handle list:
-    // Wine gives no per-process count.
+    // The kernel handles the program holds.
     ULONG Handles() const;
 
     // The exit code, or STILL_ACTIVE when the program has not ended in time.

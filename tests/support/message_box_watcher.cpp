@@ -2,6 +2,8 @@
 
 #include "support/test_program.h"
 
+#include <cstring>
+
 // A message box is a dialog with its text in a static control of id 0xFFFF;
 // the folder picker, also a dialog, has a folder tree instead.
 static bool IsMessageBox(HWND window)

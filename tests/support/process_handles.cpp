@@ -4,8 +4,13 @@
 
 #include <vector>
 
-bool CountProcessHandles(DWORD processId, ULONG &count)
+bool CountProcessHandles(HANDLE process, DWORD processId, ULONG &count)
 {
+    DWORD documented = 0;
+    if (GetProcessHandleCount(process, &documented) && documented != 0) {
+        count = documented;
+        return true;
+    }
     struct HandleEntry {  // SYSTEM_HANDLE_INFORMATION's entries
         ULONG ownerProcessId;
         BYTE objectType, flags;

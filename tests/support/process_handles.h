@@ -1,8 +1,9 @@
-// The kernel handles a process holds, counted in the system-wide handle list:
-// the platform's per-process count gives 0 for other processes under Wine.
+// The kernel handles a process holds: the platform's own count, which Windows
+// gives for any process it lets us query; where it gives 0, as Wine does for
+// other processes, the process's entries in the system-wide handle list.
 #pragma once
 
 #include <windows.h>
 
-// False when the system's handle list cannot be read.
-bool CountProcessHandles(DWORD processId, ULONG &count);
+// False when neither count can be had.
+bool CountProcessHandles(HANDLE process, DWORD processId, ULONG &count);

@@ -95,3 +95,15 @@ std::vector<std::string> ScratchFolder::List(const std::string &pattern) const
     FindClose(search);
     return names;
 }
+
+bool ScratchFolder::HasShortName(const std::string &name) const
+{
+    std::wstring path = LongForm(PathOf(name));
+    DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
+    std::wstring shortPath(size, L'\0');
+    DWORD length = size ? GetShortPathNameW(path.c_str(), &shortPath[0], size) : 0;
+    shortPath.resize(length < size ? length : 0);
+    // The last part alone: the folders above may have short names of their own.
+    auto lastPart = [](const std::wstring &full) { return full.substr(full.rfind(L'\\') + 1); };
+    return !shortPath.empty() && lastPart(shortPath) != lastPart(path);
+}

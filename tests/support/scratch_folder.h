@@ -23,6 +23,10 @@ public:
     // The names the platform's own search lists for the pattern, in its order.
     std::vector<std::string> List(const std::string &pattern) const;
 
+    // Whether the drive gave the file or folder a short 8.3 name of its own:
+    // some make none (ReFS, most data drives, short names turned off).
+    bool HasShortName(const std::string &name) const;
+
 private:
     std::string path_;
 };
