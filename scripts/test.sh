@@ -30,4 +30,7 @@ done
 # One summary for both architectures.
 printf 'subdirs("i686" "x86_64")\n' > "$root/build/CTestTestfile.cmake"
 cd "$root/build"
-ctest --output-on-failure -j 2 "$@"
+# Three at a time: one test of each architecture and the installers' test,
+# which has a prefix and a display of its own. Most of their time is spent
+# waiting for Wine, not on the two processors.
+ctest --output-on-failure -j 3 "$@"
