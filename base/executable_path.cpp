@@ -18,3 +18,10 @@ std::wstring ExecutablePath()
     }
     return L"";
 }
+
+std::wstring ExecutableFolder()
+{
+    std::wstring path = ExecutablePath();
+    size_t end = path.rfind(L'\\');
+    return end == std::wstring::npos ? L"" : path.substr(0, end + 1);
+}

@@ -115,11 +115,9 @@ static std::wstring PathTheDesktopKeeps(const std::wstring &fullPath)
 // when that is on D:, and in the root of D: otherwise.
 static std::wstring FolderBesideProgram(const std::wstring &text)
 {
-    std::wstring program = ExecutablePath();
-    size_t end = program.rfind(L'\\');
-    if (end == std::wstring::npos)
+    std::wstring folder = ExecutableFolder();  // with its backslash
+    if (folder.empty())
         return text;
-    std::wstring folder = program.substr(0, end + 1);  // with its backslash
     auto isSeparator = [&](size_t i) { return i < text.size() && (text[i] == L'\\' || text[i] == L'/'); };
     if (text.size() >= 2 && text[1] == L':') {
         if (isSeparator(2))

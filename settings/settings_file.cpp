@@ -15,13 +15,12 @@ static std::wstring g_convertedCopy;
 
 bool BuildSettingsPath()
 {
-    std::wstring program = ExecutablePath();
-    size_t end = program.rfind(L'\\');
-    if (end == std::wstring::npos)
+    std::wstring folder = ExecutableFolder();
+    if (folder.empty())
         return false;
     // The "./" keeps the path relative to the executable's folder however the
     // platform resolves it, whatever the current directory is.
-    g_settingsPath = program.substr(0, end) + L"\\./settings.ini";
+    g_settingsPath = folder + L"./settings.ini";
     return true;
 }
 
