@@ -73,7 +73,7 @@ installer)
       awk -F'\t' '$1 == "Directory" { parent[$2] = $3 } $1 == "Component" { dir[$2] = $4; key[$2] = $7 }
         $1 == "Registry" && $3 == 1 { hkcu[$2] = $7 } $1 == "Shortcut" { shortcut[$5] = 1 }
         $1 == "RemoveFile" && $4 == "" { removed[$5] = 1 } $1 == "CreateFolder" { created[$3] = $2 }
-        function profile(d) { for (; d != ""; d = parent[d]) if (d ~ /^(LocalAppData|AppData|ProgramMenu|Desktop)Folder$/) return 1 }
+        function profile(d) { for (; d != ""; d = parent[d]) if (d ~ /^(LocalAppData|AppData|ProgramMenu)Folder$/) return 1 }
         END { for (c in dir) { if (key[c] == "" && created[c] != dir[c]) print "no key path: " c
                 if ((profile(dir[c]) || shortcut[c]) && hkcu[key[c]] != c) print "not kept track of in HKCU: " c }
               for (d in parent) if (profile(parent[d]) && !removed[d]) print "not removed: " d }'
@@ -94,11 +94,10 @@ installer)
     [ "$declared" = "$([ $scope = user ] && echo '10 ' || echo '2 1')" ] || fail "$package.msi declares $declared"
   done
   # An older version is an older program: the same code with an older version.
-  older=$(repo_root)/build/older-x86_64
-  cross_build "$(repo_root)" "$older" x86_64 -DBACKDROP_VERSION=2.1.0 -DBUILD_TESTING=OFF --target BackdropCarousel >/dev/null
-  pack_installer "$older/bin/BackdropCarousel.exe" "$work/old.msi" user x64 0 2.1.0
-  [ "$(file_version "$older/bin/BackdropCarousel.exe")" = 2.1.0.0 ] && versioned "$work/old.msi" "$older/bin/BackdropCarousel.exe" ||
-    fail "old.msi does not record its program's version 2.1.0.0"
+  old_exe=$(repo_root)/build/older-x86_64/bin/BackdropCarousel.exe
+  cross_build "$(repo_root)" "${old_exe%/bin/*}" x86_64 -DBACKDROP_VERSION=2.1.0 -DBUILD_TESTING=OFF --target BackdropCarousel >/dev/null
+  pack_installer "$old_exe" "$work/old.msi" user x64 0 2.1.0
+  [ "$(file_version "$old_exe")" = 2.1.0.0 ] && versioned "$work/old.msi" "$old_exe" || fail "old.msi does not record 2.1.0.0"
 
   # Arguments in any script reach Wine whole in a UTF-8 locale; no menu
   # entries on the Linux desktop for the packages' shortcuts.
@@ -134,7 +133,7 @@ installer)
   # Wine forgets a version's upgrade code when an upgrade removes the version
   # before it, so the older package is refused here, before the upgrade.
   ! msi /i "$work/old.msi" && [ -z "$(entry "$work/old.msi" 64)" ] || fail "an older version installed over the newer one"
-  msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" && cmp -s "$older/bin/BackdropCarousel.exe" "$folder/BackdropCarousel.exe" ||
+  msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" && cmp -s "$old_exe" "$folder/BackdropCarousel.exe" ||
     fail "the older package did not install its program"
   # The user's own settings.ini and Run values outlive the upgrade.
   printf '[Settings]\r\nwallpaperDir=C:\\Mine\r\n' | tee "$work/settings.ini" > "$folder/settings.ini"
