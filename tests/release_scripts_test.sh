@@ -63,30 +63,26 @@ installer)
   # Windows Installer's validation (ICE03, ICE18, ICE38, ICE43, ICE64) from
   # the tables: every name has a short one, every component a key path, each
   # one in the user's profile or with a shortcut an HKCU value of its own,
-  # and every folder made in the profile is removed again.
+  # and every folder made in the profile is removed again. Then the
+  # program's version, as its version resource gives it, is recorded.
   short='[^][\\/?|<>:*"+,;=. ]'
   validate() {
-    { table "$1" File | cut -f3; table "$1" Shortcut | cut -f3; table "$1" RemoveFile | cut -f3
-      table "$1" IniFile | cut -f2; table "$1" Directory | awk -F'\t' '$2 != "" {print $3}'; } |
-      grep . | grep -vxE "\.|$short{1,8}(\.$short{1,3})?(\|.+)?" | sed 's/^/no short name: /'
+    { for column in File:3 Shortcut:3 RemoveFile:3 IniFile:2; do table "$1" ${column%:*} | cut -f${column#*:}; done
+      table "$1" Directory | awk -F'\t' '$2 != "" {print $3}'; } | grep -vxE "|\.|$short{1,8}(\.$short{1,3})?(\|.+)?"
     for name in Directory Component Registry Shortcut RemoveFile CreateFolder; do table "$1" $name | sed "s/^/$name\t/"; done |
       awk -F'\t' '$1 == "Directory" { parent[$2] = $3 } $1 == "Component" { dir[$2] = $4; key[$2] = $7 }
         $1 == "Registry" && $3 == 1 { hkcu[$2] = $7 } $1 == "Shortcut" { shortcut[$5] = 1 }
         $1 == "RemoveFile" && $4 == "" { removed[$5] = 1 } $1 == "CreateFolder" { created[$3] = $2 }
         function profile(d) { for (; d != ""; d = parent[d]) if (d ~ /^(LocalAppData|AppData|ProgramMenu)Folder$/) return 1 }
-        END { for (c in dir) { if (key[c] == "" && created[c] != dir[c]) print "no key path: " c
-                if ((profile(dir[c]) || shortcut[c]) && hkcu[key[c]] != c) print "not kept track of in HKCU: " c }
-              for (d in parent) if (profile(parent[d]) && !removed[d]) print "not removed: " d }'
+        END { for (c in dir) if (key[c] == "" && created[c] != dir[c] || (profile(dir[c]) || shortcut[c]) && hkcu[key[c]] != c) print c
+              for (d in parent) if (profile(parent[d]) && !removed[d]) print d }'
+    [ "$(file_version "$2")" = "$3" ] && table "$1" File | grep -qP "^BackdropCarousel\\.exe\t.*\t\Q$3\E\t1033\t" || echo "not version $3"
   }
-  # The program's version, read from its version resource, is recorded.
-  versioned() { [ "$(table "$1" File | awk -F'\t' '$1 == "BackdropCarousel.exe" {print $5, $6}')" = "$(file_version "$2") 1033" ]; }
   for package in user-x86 user-x64 machine-x86 machine-x64; do
     scope=${package%-*} platform=${package#*-} msi=$work/$package.msi
     pack_installer "${exe[$platform]}" "$msi" $scope $platform 0
-    problems=$(validate "$msi")
-    [ -z "$problems" ] || fail "$package.msi would fail validation: $problems"
-    [ "$(file_version "${exe[$platform]}")" = "$(project_version).0" ] && versioned "$msi" "${exe[$platform]}" ||
-      fail "$package.msi does not record the program's version $(project_version).0"
+    problems=$(validate "$msi" "${exe[$platform]}" "$(project_version).0")
+    [ -z "$problems" ] || fail "$package.msi would not pass validation or has the wrong version: $problems"
     # Wine always installs as administrator: that a per-user package needs
     # no elevation shows in its word count (bit 3, 8, beside 2, compressed)
     # and in no ALLUSERS; a per-machine one sets ALLUSERS=1.
@@ -97,7 +93,7 @@ installer)
   old_exe=$(repo_root)/build/older-x86_64/bin/BackdropCarousel.exe
   cross_build "$(repo_root)" "${old_exe%/bin/*}" x86_64 -DBACKDROP_VERSION=2.1.0 -DBUILD_TESTING=OFF --target BackdropCarousel >/dev/null
   pack_installer "$old_exe" "$work/old.msi" user x64 0 2.1.0
-  [ "$(file_version "$old_exe")" = 2.1.0.0 ] && versioned "$work/old.msi" "$old_exe" || fail "old.msi does not record 2.1.0.0"
+  [ -z "$(validate "$work/old.msi" "$old_exe" 2.1.0.0)" ] || fail "old.msi does not record version 2.1.0.0"
 
   # Arguments in any script reach Wine whole in a UTF-8 locale; no menu
   # entries on the Linux desktop for the packages' shortcuts.
@@ -133,13 +129,11 @@ installer)
   # Wine forgets a version's upgrade code when an upgrade removes the version
   # before it, so the older package is refused here, before the upgrade.
   ! msi /i "$work/old.msi" && [ -z "$(entry "$work/old.msi" 64)" ] || fail "an older version installed over the newer one"
-  msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" && cmp -s "$old_exe" "$folder/BackdropCarousel.exe" ||
-    fail "the older package did not install its program"
+  msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" && cmp -s "$old_exe" "$folder/BackdropCarousel.exe" || fail "the older package did not install"
   # The user's own settings.ini and Run values outlive the upgrade.
   printf '[Settings]\r\nwallpaperDir=C:\\Mine\r\n' | tee "$work/settings.ini" > "$folder/settings.ini"
   leftovers "$folder"
-  msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] && cmp -s "$3" "$folder/BackdropCarousel.exe" ||
-    fail "the upgrade did not replace the older version and its program"
+  msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] && cmp -s "$3" "$folder/BackdropCarousel.exe" || fail "the upgrade did not replace the older version"
   cmp -s "$work/settings.ini" "$folder/settings.ini" && run_values query || fail "the upgrade lost settings.ini or a Run value"
   msi /x "$work/user-x64.msi" && [ ! -e "$folder" ] && [ ! -e "$shortcut" ] || fail "the per-user package did not uninstall"
 

@@ -87,13 +87,9 @@ TEST_F(TrayTest, AnInstallerOrTheEndOfTheSessionEndsItAsExitDoes)
 {
     RunningProgram program(home_);
     ASSERT_TRUE(program.WaitUntilShown());
-    SendMessageA(program.Window(), WM_CLOSE, 0, 0);  // in the tray, as it mostly runs
-
     EXPECT_EQ(SendMessageA(program.Window(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
-    // Another program refused: the session goes on, and so does this one.
-    SendMessageA(program.Window(), WM_ENDSESSION, FALSE, ENDSESSION_CLOSEAPP);
+    SendMessageA(program.Window(), WM_ENDSESSION, FALSE, ENDSESSION_CLOSEAPP);  // another program said no
     EXPECT_TRUE(program.TrayIconPresent());
-
     SendMessageA(program.Window(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
     EXPECT_FALSE(program.TrayIconPresent()) << "gone before Windows may end the process";
     EXPECT_EQ(program.WaitForExit(), 0u);
