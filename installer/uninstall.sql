@@ -7,10 +7,10 @@
 -- and the converted copy it reads from the temporary folder when it cannot
 -- replace the file. Install mode 2: when the Program component is removed.
 -- An upgrade's new version holds that component too, so it stays, and the
--- files with it.
+-- files with it. Long names come with a short one, as in program.wxs.
 INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('Settings', 'Program', 'settings.ini', 'ProgramFolder', 2)
-INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('SettingsReplacement', 'Program', 'settings.ini.tmp', 'ProgramFolder', 2)
-INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('ConvertedSettings', 'Program', 'BackdropCarousel settings.ini', 'TempFolder', 2)
+INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('SettingsReplacement', 'Program', 'SETTIN~1.TMP|settings.ini.tmp', 'ProgramFolder', 2)
+INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('ConvertedSettings', 'Program', 'BACKDR~1.INI|BackdropCarousel settings.ini', 'TempFolder', 2)
 
 -- The Run values of "Start with Windows": the current user's, and the
 -- machine-wide ones in both registry views. The program writes them, not the

@@ -4,15 +4,17 @@
 repo_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
 
 # Configures and builds a CMake project for one architecture (i686 or x86_64):
-#   cross_build SOURCE BINARY ARCH [--target NAME...]
+#   cross_build SOURCE BINARY ARCH [-DNAME=VALUE...] [--target NAME...]
+# The -D settings configure the project; the rest go to the build.
 # The program's tests run in a Wine prefix of their own in BINARY, so that
 # the two architectures' tests can run at once.
 cross_build() {
-  local root source=$1 binary=$2 arch=$3
+  local root source=$1 binary=$2 arch=$3 settings=()
   shift 3
+  while [[ ${1:-} == -D* ]]; do settings+=("$1"); shift; done
   root=$(repo_root)
   cmake -S "$source" -B "$binary" --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DMINGW_ARCH="$arch" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DMINGW_ARCH="$arch" "${settings[@]}" >/dev/null
   cmake --build "$binary" -j "$(nproc)" "$@" -- --no-print-directory
 }
 
@@ -117,6 +119,17 @@ pack_release() {
   rm -rf "$stage"
 }
 
+# The version in the version resource of a program, as Windows reads it
+# (2.2.0.0), from the fixed part that follows its signature; fails for a file
+# without one.
+#   file_version FILE
+file_version() {
+  local at
+  at=$(LC_ALL=C grep -obUaP '\xbd\x04\xef\xfe\x00\x00\x01\x00' "$1" | awk -F: 'NR == 1 {print $1}')
+  [ -n "$at" ] || return 1
+  od -An -tu2 --endian=little -j $((at + 8)) -N 8 "$1" | awk '{print $2 "." $1 "." $4 "." $3}'
+}
+
 # A GUID that the same text always gives: the start of its SHA-256.
 guid_of() {
   sha256sum <<<"$1" | sed -E 's/^(.{8})(.{4})(.{4})(.{4})(.{12}).*/{\1-\2-\3-\4-\5}/' | tr a-f A-F
@@ -143,6 +156,8 @@ pack_installer() {
     # The empty settings.ini the presets are written into: UTF-16LE with its
     # byte-order mark, as the program writes it.
     { printf '\xff\xfe'; printf '[Settings]\r\n' | iconv -f ASCII -t UTF-16LE; } > "$stage/settings.ini"
+  else
+    changes+=(per-user.sql)
   fi
   TZ=UTC touch -d "@$5" "$stage"/*
   if [ "$platform" = x64 ]; then
@@ -160,6 +175,14 @@ pack_installer() {
       -o "$msi" "${sources[@]/#/$root/installer/}" || exit
     for change in "${changes[@]}"; do
       faketime -f "$clock" msibuild "$msi" -q "$(grep -v -e '^--' -e '^$' "$root/installer/$change")" || exit
+    done
+    # Each versioned file's version, and the language of its version
+    # resource (res/BackdropCarousel.rc), which wixl leaves out; the files'
+    # ids are their names.
+    for file in *; do
+      numbers=$(file_version "$file") || continue
+      faketime -f "$clock" msibuild "$msi" -q \
+        "UPDATE \`File\` SET \`Version\` = '$numbers', \`Language\` = '1033' WHERE \`File\` = '$file'" || exit
     done
     faketime -f "$clock" msibuild "$msi" -s "BackdropCarousel $version" "The BackdropCarousel developers" \
       "$template;1033" "$(guid_of "$inputs $scope $platform $version")"

@@ -6,11 +6,13 @@
 #       project's version; the program is at most LIMIT bytes (0: no limit)
 #   release_scripts_test.sh seeding      the run command writes settings.ini only where there is none
 #   release_scripts_test.sh installer EXE32 EXE64
-#       the Windows Installer packages under Wine's msiexec, in a 64-bit
-#       prefix of their own: the per-user one installs, starts, refuses a
-#       downgrade and upgrades an older build keeping the user's settings.ini
-#       and Run values; the per-machine ones preset the settings given; each
-#       uninstall leaves nothing of the program's
+#       the Windows Installer packages: what Windows Installer's validation
+#       checks in their tables, and the program's version recorded; then
+#       under Wine's msiexec, in a 64-bit prefix of their own: the per-user
+#       one installs, starts, refuses a downgrade and upgrades an older
+#       program keeping the user's settings.ini and Run values; the
+#       per-machine ones preset the settings given and refuse intervals under
+#       3 seconds; each uninstall leaves nothing of the program's
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 work=$(mktemp -d)
@@ -56,17 +58,42 @@ seeding)
   ;;
 installer)
   declare -A exe=([x86]=$2 [x64]=$3)
-  property() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v name="$2" '$1 == name {print $2}'; }
+  table() { msiinfo export "$1" "$2" 2>/dev/null | tr -d '\r' | tail -n +4 || true; }
+  property() { table "$1" Property | awk -F'\t' -v name="$2" '$1 == name {print $2}'; }
+  # Windows Installer's validation (ICE03, ICE18, ICE38, ICE43, ICE64) from
+  # the tables: every name has a short one, every component a key path, each
+  # one in the user's profile or with a shortcut an HKCU value of its own,
+  # and every folder made in the profile is removed again. Then the
+  # program's version, as its version resource gives it, is recorded.
+  short='[^][\\/?|<>:*"+,;=. ]'
+  validate() {
+    { for column in File:3 Shortcut:3 RemoveFile:3 IniFile:2; do table "$1" ${column%:*} | cut -f${column#*:}; done
+      table "$1" Directory | awk -F'\t' '$2 != "" {print $3}'; } | grep -vxE "|\.|$short{1,8}(\.$short{1,3})?(\|.+)?"
+    for name in Directory Component Registry Shortcut RemoveFile CreateFolder; do table "$1" $name | sed "s/^/$name\t/"; done |
+      awk -F'\t' '$1 == "Directory" { parent[$2] = $3 } $1 == "Component" { dir[$2] = $4; key[$2] = $7 }
+        $1 == "Registry" && $3 == 1 { hkcu[$2] = $7 } $1 == "Shortcut" { shortcut[$5] = 1 }
+        $1 == "RemoveFile" && $4 == "" { removed[$5] = 1 } $1 == "CreateFolder" { created[$3] = $2 }
+        function profile(d) { for (; d != ""; d = parent[d]) if (d ~ /^(LocalAppData|AppData|ProgramMenu)Folder$/) return 1 }
+        END { for (c in dir) if (key[c] == "" && created[c] != dir[c] || (profile(dir[c]) || shortcut[c]) && hkcu[key[c]] != c) print c
+              for (d in parent) if (profile(parent[d]) && !removed[d]) print d }'
+    [ "$(file_version "$2")" = "$3" ] && table "$1" File | grep -qP "^BackdropCarousel\\.exe\t.*\t\Q$3\E\t1033\t" || echo "not version $3"
+  }
   for package in user-x86 user-x64 machine-x86 machine-x64; do
     scope=${package%-*} platform=${package#*-} msi=$work/$package.msi
     pack_installer "${exe[$platform]}" "$msi" $scope $platform 0
+    problems=$(validate "$msi" "${exe[$platform]}" "$(project_version).0")
+    [ -z "$problems" ] || fail "$package.msi would not pass validation or has the wrong version: $problems"
     # Wine always installs as administrator: that a per-user package needs
     # no elevation shows in its word count (bit 3, 8, beside 2, compressed)
     # and in no ALLUSERS; a per-machine one sets ALLUSERS=1.
     declared="$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\) .*/\1/p') $(property "$msi" ALLUSERS)$(property "$msi" MSIINSTALLPERUSER)"
     [ "$declared" = "$([ $scope = user ] && echo '10 ' || echo '2 1')" ] || fail "$package.msi declares $declared"
   done
-  pack_installer "$3" "$work/old.msi" user x64 0 2.1.0
+  # An older version is an older program: the same code with an older version.
+  old_exe=$(repo_root)/build/older-x86_64/bin/BackdropCarousel.exe
+  cross_build "$(repo_root)" "${old_exe%/bin/*}" x86_64 -DBACKDROP_VERSION=2.1.0 -DBUILD_TESTING=OFF --target BackdropCarousel >/dev/null
+  pack_installer "$old_exe" "$work/old.msi" user x64 0 2.1.0
+  [ -z "$(validate "$work/old.msi" "$old_exe" 2.1.0.0)" ] || fail "old.msi does not record version 2.1.0.0"
 
   # Arguments in any script reach Wine whole in a UTF-8 locale; no menu
   # entries on the Linux desktop for the packages' shortcuts.
@@ -102,22 +129,28 @@ installer)
   # Wine forgets a version's upgrade code when an upgrade removes the version
   # before it, so the older package is refused here, before the upgrade.
   ! msi /i "$work/old.msi" && [ -z "$(entry "$work/old.msi" 64)" ] || fail "an older version installed over the newer one"
-  msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" || fail "the older package did not install"
+  msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" && cmp -s "$old_exe" "$folder/BackdropCarousel.exe" || fail "the older package did not install"
   # The user's own settings.ini and Run values outlive the upgrade.
   printf '[Settings]\r\nwallpaperDir=C:\\Mine\r\n' | tee "$work/settings.ini" > "$folder/settings.ini"
   leftovers "$folder"
-  msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] || fail "the upgrade did not replace the older version"
+  msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] && cmp -s "$3" "$folder/BackdropCarousel.exe" || fail "the upgrade did not replace the older version"
   cmp -s "$work/settings.ini" "$folder/settings.ini" && run_values query || fail "the upgrade lost settings.ini or a Run value"
   msi /x "$work/user-x64.msi" && [ ! -e "$folder" ] && [ ! -e "$shortcut" ] || fail "the per-user package did not uninstall"
 
   # The machine-wide packages: the 64-bit one with every property, the 32-bit
   # one with some, each in its own folder and registry view.
   name='\\server\Обои 壁纸 🌄'
+  # Presets the program would refuse at every start are refused before
+  # anything is installed.
+  for refused in INTERVAL=2 "INTERVAL=1 UNIT=Seconds"; do
+    ! msi /i "$work/machine-x64.msi" $refused && [ ! -e "$WINEPREFIX/drive_c/Program Files/BackdropCarousel" ] ||
+      fail "machine-x64.msi installed with $refused"
+  done
   for platform in x64 x86; do
     dir='Program Files' view=64 presets=(FOLDER="$name" INTERVAL=10 UNIT=Minutes STYLE=Stretch ROTATE_AT_STARTUP=1)
     keys=("wallpaperDir=$name" rotationInt=10 rotationIntType=1 wallpaperMode=2 rotateAtStartup=1)
-    [ $platform = x64 ] || dir='Program Files (x86)' view=32 presets=(FOLDER="$name" UNIT=seconds STYLE=tile) \
-      keys=("wallpaperDir=$name" rotationIntType=0 wallpaperMode=1)
+    [ $platform = x64 ] || dir='Program Files (x86)' view=32 presets=(FOLDER="$name" INTERVAL=3 UNIT=seconds STYLE=tile) \
+      keys=("wallpaperDir=$name" rotationInt=3 rotationIntType=0 wallpaperMode=1)
     folder=$WINEPREFIX/drive_c/$dir/BackdropCarousel
     msi /i "$work/machine-$platform.msi" "${presets[@]}" START_WITH_WINDOWS=1 || fail "machine-$platform.msi did not install"
     { printf '\xff\xfe'; printf '%s\r\n' '[Settings]' "${keys[@]}" | iconv -f UTF-8 -t UTF-16LE; } > "$work/settings.ini"

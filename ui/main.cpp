@@ -49,6 +49,10 @@ static int RunMainWindow(HINSTANCE instance)
     AddTrayIcon(window, smallIcon);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
+    // Restart Manager may then close the program for an installer and start
+    // the new version afterwards, with no arguments. Not after a crash or a
+    // hang, and not after a reboot, where "Start with Windows" starts it.
+    RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
 
     MSG message = {};
     // GetMessage returns -1 on failure; only a positive result carries a

@@ -78,6 +78,24 @@ static LRESULT OnShowWindowRequest(HWND window)
     return 0;
 }
 
+// Windows asks before the session ends, and Restart Manager before an
+// installer replaces the program: nothing is left unsaved, so it may end.
+static LRESULT OnQueryEndSession()
+{
+    return TRUE;
+}
+
+// The session ends, or Restart Manager closes the program for an installer
+// (ENDSESSION_CLOSEAPP): it ends as "Exit" ends it, icon removed and exit
+// code 0. Restart Manager would otherwise follow with WM_CLOSE, which only
+// hides the window, and the installer would have to wait for a reboot.
+static LRESULT OnEndSession(HWND window, bool ending)
+{
+    if (ending)
+        DestroyWindow(window);
+    return 0;
+}
+
 static LRESULT OnTimer(UINT_PTR timerId)
 {
     switch (timerId) {
@@ -113,6 +131,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return OnTrayMenuCommand(window, wParam);
     case WM_DESTROY:
         return OnDestroy();
+    case WM_QUERYENDSESSION:
+        return OnQueryEndSession();
+    case WM_ENDSESSION:
+        return OnEndSession(window, wParam != FALSE);
     case WM_PAINT:
         return OnPaint(window);
     case WM_CTLCOLORSTATIC:

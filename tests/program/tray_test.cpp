@@ -83,6 +83,19 @@ TEST_F(TrayTest, ExitFromTheMenuRemovesTheIconAndShutsDown)
     EXPECT_EQ(log.back(), "Release 0") << "the Active Desktop object is released at shutdown";
 }
 
+TEST_F(TrayTest, AnInstallerOrTheEndOfTheSessionEndsItAsExitDoes)
+{
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    EXPECT_EQ(SendMessageA(program.Window(), WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+    SendMessageA(program.Window(), WM_ENDSESSION, FALSE, ENDSESSION_CLOSEAPP);  // another program said no
+    EXPECT_TRUE(program.TrayIconPresent());
+    SendMessageA(program.Window(), WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    EXPECT_FALSE(program.TrayIconPresent()) << "gone before Windows may end the process";
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_EQ(ReadDesktopLog().back(), "Release 0") << "the services released";
+}
+
 TEST_F(TrayTest, MenuOpensWithTheWindowInFrontAndStartsRotation)
 {
     ScratchFolder pictures;
