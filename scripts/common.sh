@@ -3,17 +3,24 @@
 
 repo_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
 
+# Configures a CMake project for one architecture (i686 or x86_64); extra
+# arguments go to CMake:
+#   cross_configure SOURCE BINARY ARCH [-DNAME=VALUE...]
+cross_configure() {
+  local root source=$1 binary=$2 arch=$3
+  shift 3
+  root=$(repo_root)
+  cmake -S "$source" -B "$binary" --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DMINGW_ARCH="$arch" "$@" >/dev/null
+}
+
 # Configures and builds a CMake project for one architecture (i686 or x86_64):
 #   cross_build SOURCE BINARY ARCH [--target NAME...]
 # The program's tests run in a Wine prefix of their own in BINARY, so that
 # the two architectures' tests can run at once.
 cross_build() {
-  local root source=$1 binary=$2 arch=$3
-  shift 3
-  root=$(repo_root)
-  cmake -S "$source" -B "$binary" --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DMINGW_ARCH="$arch" >/dev/null
-  cmake --build "$binary" -j "$(nproc)" "$@" -- --no-print-directory
+  cross_configure "$1" "$2" "$3"
+  cmake --build "$2" -j "$(nproc)" "${@:4}" -- --no-print-directory
 }
 
 # Builds the program, its tests and the stand-in into build/<arch>; extra
@@ -22,6 +29,22 @@ build_arch() {
   local root
   root=$(repo_root)
   cross_build "$root" "$root/build/$1" "$1" "${@:2}"
+}
+
+# Builds the program for one architecture as version VERSION (major.minor.patch)
+# instead of the project's, into build/<arch>-<version>: the Windows workflow
+# upgrades from packages of a program that really is older. CMake includes
+# the file written here right after project(), which set the version.
+#   build_program_as ARCH VERSION
+build_program_as() {
+  local binary major minor patch
+  binary=$(repo_root)/build/$1-$2
+  IFS=. read -r major minor patch <<<"$2"
+  mkdir -p "$binary"
+  printf 'set(PROJECT_VERSION %s)\nset(PROJECT_VERSION_MAJOR %s)\nset(PROJECT_VERSION_MINOR %s)\nset(PROJECT_VERSION_PATCH %s)\n' \
+    "$2" "$major" "$minor" "$patch" > "$binary/version.cmake"
+  cross_configure "$(repo_root)" "$binary" "$1" -DCMAKE_PROJECT_INCLUDE="$binary/version.cmake" -DBUILD_TESTING=OFF
+  cmake --build "$binary" -j "$(nproc)" --target BackdropCarousel -- --no-print-directory >/dev/null
 }
 
 # Starts a 1024x768 virtual display and makes it DISPLAY; the calling script
