@@ -3,24 +3,17 @@
 
 repo_root() { cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd; }
 
-# Configures a CMake project for one architecture (i686 or x86_64); extra
-# arguments go to CMake:
-#   cross_configure SOURCE BINARY ARCH [-DNAME=VALUE...]
-cross_configure() {
-  local root source=$1 binary=$2 arch=$3
-  shift 3
-  root=$(repo_root)
-  cmake -S "$source" -B "$binary" --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DMINGW_ARCH="$arch" "$@" >/dev/null
-}
-
 # Configures and builds a CMake project for one architecture (i686 or x86_64):
 #   cross_build SOURCE BINARY ARCH [--target NAME...]
 # The program's tests run in a Wine prefix of their own in BINARY, so that
 # the two architectures' tests can run at once.
 cross_build() {
-  cross_configure "$1" "$2" "$3"
-  cmake --build "$2" -j "$(nproc)" "${@:4}" -- --no-print-directory
+  local root source=$1 binary=$2 arch=$3
+  shift 3
+  root=$(repo_root)
+  cmake -S "$source" -B "$binary" --no-warn-unused-cli -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-toolchain.cmake" -DMINGW_ARCH="$arch" >/dev/null
+  cmake --build "$binary" -j "$(nproc)" "$@" -- --no-print-directory
 }
 
 # Builds the program, its tests and the stand-in into build/<arch>; extra
@@ -29,22 +22,6 @@ build_arch() {
   local root
   root=$(repo_root)
   cross_build "$root" "$root/build/$1" "$1" "${@:2}"
-}
-
-# Builds the program for one architecture as version VERSION (major.minor.patch)
-# instead of the project's, into build/<arch>-<version>: the Windows workflow
-# upgrades from packages of a program that really is older. CMake includes
-# the file written here right after project(), which set the version.
-#   build_program_as ARCH VERSION
-build_program_as() {
-  local binary major minor patch
-  binary=$(repo_root)/build/$1-$2
-  IFS=. read -r major minor patch <<<"$2"
-  mkdir -p "$binary"
-  printf 'set(PROJECT_VERSION %s)\nset(PROJECT_VERSION_MAJOR %s)\nset(PROJECT_VERSION_MINOR %s)\nset(PROJECT_VERSION_PATCH %s)\n' \
-    "$2" "$major" "$minor" "$patch" > "$binary/version.cmake"
-  cross_configure "$(repo_root)" "$binary" "$1" -DCMAKE_PROJECT_INCLUDE="$binary/version.cmake" -DBUILD_TESTING=OFF
-  cmake --build "$binary" -j "$(nproc)" --target BackdropCarousel -- --no-print-directory >/dev/null
 }
 
 # Starts a 1024x768 virtual display and makes it DISPLAY; the calling script
@@ -216,10 +193,6 @@ seed_settings() {
   write_settings "$1/settings.ini" "$2" 3 0 2
 }
 
-# A package's property, from its Property table:
-#   msi_property MSI NAME
-msi_property() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v name="$2" '$1 == name {print $2}'; }
-
 # One winget manifest of TYPE (version, defaultLocale or installer) in FILE:
 # the address of its schema, the package and version, the lines read from
 # standard input, and the type.
@@ -241,7 +214,7 @@ winget_manifest() {
 # installed version itself, so winget installs it over the old one.
 #   write_winget_manifests FOLDER REPOSITORY
 write_winget_manifests() {
-  local folder=$1 repository=$2 version out name msi code names=(win32-user win32-machine win64-user win64-machine)
+  local folder=$1 repository=$2 version out name msi code upgrade names=(win32-user win32-machine win64-user win64-machine)
   version=$(project_version)
   for name in "${names[@]}"; do
     msi=$folder/BackdropCarousel-$version-$name.msi
@@ -262,7 +235,8 @@ ReleaseNotesUrl: https://github.com/$repository/releases/tag/v$version
 LOCALE
   for name in "${names[@]}"; do
     msi=$folder/BackdropCarousel-$version-$name.msi
-    code=$(msi_property "$msi" ProductCode)
+    read -r code upgrade < <(msiinfo export "$msi" Property | tr -d '\r' |
+      awk -F'\t' '$1 == "ProductCode" { product = $2 } $1 == "UpgradeCode" { upgrade = $2 } END { print product, upgrade }')
     cat <<INSTALLER
   - Architecture: $([ "${name%-*}" = win32 ] && echo x86 || echo x64)
     Scope: ${name#*-}
@@ -274,7 +248,7 @@ LOCALE
         Publisher: The BackdropCarousel developers
         DisplayVersion: "$version"
         ProductCode: "$code"
-        UpgradeCode: "$(msi_property "$msi" UpgradeCode)"
+        UpgradeCode: "$upgrade"
 INSTALLER
   done | { printf 'InstallerType: msi\nUpgradeBehavior: install\nInstallers:\n'; cat; } |
     winget_manifest installer "$out.installer.yaml"

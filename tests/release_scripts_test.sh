@@ -10,8 +10,7 @@
 #       prefix of their own: the per-user one installs, starts, refuses a
 #       downgrade and upgrades an older build keeping the user's settings.ini
 #       and Run values; the per-machine ones preset the settings given; each
-#       uninstall leaves nothing of the program's; their winget manifests
-#       pass winget's schemas and describe them
+#       uninstall leaves nothing of the program's
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 work=$(mktemp -d)
@@ -57,7 +56,7 @@ seeding)
   ;;
 installer)
   declare -A exe=([x86]=$2 [x64]=$3)
-  property() { msi_property "$@"; }
+  property() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v name="$2" '$1 == name {print $2}'; }
   for package in user-x86 user-x64 machine-x86 machine-x64; do
     scope=${package%-*} platform=${package#*-} msi=$work/$package.msi
     pack_installer "${exe[$platform]}" "$msi" $scope $platform 0
@@ -67,40 +66,6 @@ installer)
     declared="$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\) .*/\1/p') $(property "$msi" ALLUSERS)$(property "$msi" MSIINSTALLPERUSER)"
     [ "$declared" = "$([ $scope = user ] && echo '10 ' || echo '2 1')" ] || fail "$package.msi declares $declared"
   done
-  # Their winget manifests against winget's schemas, and each installer's
-  # address naming the package whose SHA-256, codes, scope and architecture
-  # it gives.
-  mkdir "$work/release"
-  for package in user-x86 user-x64 machine-x86 machine-x64; do
-    name=$([ "${package#*-}" = x86 ] && echo win32 || echo win64)-${package%-*}
-    ln -s "$work/$package.msi" "$work/release/BackdropCarousel-$(project_version)-$name.msi"
-  done
-  write_winget_manifests "$work/release" owner/name
-  /usr/bin/python3 - "$work/release" "$(repo_root)/tests/schemas/winget-1.10.0" "$(project_version)" <<'CHECK' ||
-import hashlib, json, subprocess, sys, jsonschema, yaml
-folder, schemas, version = sys.argv[1:]
-manifests = {}
-for kind, suffix in (('version', ''), ('defaultLocale', '.locale.en-US'), ('installer', '.installer')):
-    with open(f'{folder}/winget/BackdropCarousel.BackdropCarousel{suffix}.yaml') as text:
-        manifests[kind] = json.loads(json.dumps(yaml.safe_load(text), default=str))
-    with open(f'{schemas}/manifest.{kind}.1.10.0.json') as schema:
-        jsonschema.Draft7Validator(json.load(schema)).validate(manifests[kind])
-    assert manifests[kind]['PackageVersion'] == version, manifests[kind]
-packages = set()
-for installer in manifests['installer']['Installers']:
-    url, name = installer['InstallerUrl'].rsplit('/', 1)
-    assert url == f'https://github.com/owner/name/releases/download/v{version}', url
-    with open(f'{folder}/{name}', 'rb') as msi:
-        assert installer['InstallerSha256'] == hashlib.sha256(msi.read()).hexdigest().upper(), name
-    code = next(line.split('\t')[1] for line in subprocess.run(['msiinfo', 'export', f'{folder}/{name}', 'Property'],
-        capture_output=True, text=True, check=True).stdout.splitlines() if line.startswith('ProductCode\t'))
-    entry = installer['AppsAndFeaturesEntries'][0]
-    assert installer['ProductCode'] == entry['ProductCode'] == code and entry['DisplayVersion'] == version, name
-    assert name.endswith(f"-{'win32' if installer['Architecture'] == 'x86' else 'win64'}-{installer['Scope']}.msi"), name
-    packages.add(name)
-assert len(packages) == 4, packages
-CHECK
-    fail "the winget manifests do not describe the packages"
   pack_installer "$3" "$work/old.msi" user x64 0 2.1.0
 
   # Arguments in any script reach Wine whole in a UTF-8 locale; no menu
@@ -169,5 +134,40 @@ CHECK
   [ "$(cd "$WINEPREFIX/drive_c" && find . -type f | sort)" = "$files" ] || fail "uninstalling left files behind"
   ! grep -il backdropcarousel "$WINEPREFIX"/*.reg || fail "uninstalling left the registry entries above"
   rm "$WINEPREFIX/unfinished"
+
+  # The packages' winget manifests against winget's schemas, and each installer's
+  # address naming the package whose SHA-256, codes, scope and architecture
+  # it gives.
+  mkdir "$work/release"
+  for package in user-x86 user-x64 machine-x86 machine-x64; do
+    name=$([ "${package#*-}" = x86 ] && echo win32 || echo win64)-${package%-*}
+    ln -s "$work/$package.msi" "$work/release/BackdropCarousel-$(project_version)-$name.msi"
+  done
+  write_winget_manifests "$work/release" owner/name
+  /usr/bin/python3 - "$work/release" "$(repo_root)/tests/schemas/winget-1.10.0" "$(project_version)" <<'CHECK' ||
+import hashlib, json, subprocess, sys, jsonschema, yaml
+folder, schemas, version = sys.argv[1:]
+manifests = {}
+for kind, suffix in (('version', ''), ('defaultLocale', '.locale.en-US'), ('installer', '.installer')):
+    with open(f'{folder}/winget/BackdropCarousel.BackdropCarousel{suffix}.yaml') as text:
+        manifests[kind] = json.loads(json.dumps(yaml.safe_load(text), default=str))
+    with open(f'{schemas}/manifest.{kind}.1.10.0.json') as schema:
+        jsonschema.Draft7Validator(json.load(schema)).validate(manifests[kind])
+    assert manifests[kind]['PackageVersion'] == version, manifests[kind]
+packages = set()
+for installer in manifests['installer']['Installers']:
+    url, name = installer['InstallerUrl'].rsplit('/', 1)
+    assert url == f'https://github.com/owner/name/releases/download/v{version}', url
+    with open(f'{folder}/{name}', 'rb') as msi:
+        assert installer['InstallerSha256'] == hashlib.sha256(msi.read()).hexdigest().upper(), name
+    code = next(line.split('\t')[1] for line in subprocess.run(['msiinfo', 'export', f'{folder}/{name}', 'Property'],
+        capture_output=True, text=True, check=True).stdout.splitlines() if line.startswith('ProductCode\t'))
+    entry = installer['AppsAndFeaturesEntries'][0]
+    assert installer['ProductCode'] == entry['ProductCode'] == code and entry['DisplayVersion'] == version, name
+    assert name.endswith(f"-{'win32' if installer['Architecture'] == 'x86' else 'win64'}-{installer['Scope']}.msi"), name
+    packages.add(name)
+assert len(packages) == 4, packages
+CHECK
+    fail "the winget manifests do not describe the packages"
   ;;
 esac
