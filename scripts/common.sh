@@ -215,3 +215,64 @@ seed_settings() {
   [ ! -e "$1/settings.ini" ] || return 1
   write_settings "$1/settings.ini" "$2" 3 0 2
 }
+
+# One winget manifest of TYPE (version, defaultLocale or installer) in FILE:
+# the address of its schema, the package and version, the lines read from
+# standard input, and the type.
+#   winget_manifest TYPE FILE
+winget_manifest() {
+  {
+    printf '# yaml-language-server: $schema=https://aka.ms/winget-manifest.%s.1.10.0.schema.json\n' "$1"
+    printf 'PackageIdentifier: BackdropCarousel.BackdropCarousel\nPackageVersion: "%s"\n' "$(project_version)"
+    cat
+    printf 'ManifestType: %s\nManifestVersion: 1.10.0\n' "$1"
+  } > "$2"
+}
+
+# The winget manifests of a release, in the manifest format 1.10.0, written
+# into FOLDER/winget for the community repository winget-pkgs. The installer
+# file lists the four packages in FOLDER with their addresses in the GitHub
+# release v<version> of REPOSITORY (owner/name), their SHA-256, product and
+# upgrade codes, scope and architecture. A newer package replaces the
+# installed version itself, so winget installs it over the old one.
+#   write_winget_manifests FOLDER REPOSITORY
+write_winget_manifests() {
+  local folder=$1 repository=$2 version out name msi code upgrade names=(win32-user win32-machine win64-user win64-machine)
+  version=$(project_version)
+  for name in "${names[@]}"; do
+    msi=$folder/BackdropCarousel-$version-$name.msi
+    [ -f "$msi" ] || { echo "There is no $msi." >&2; return 1; }
+  done
+  out=$folder/winget/BackdropCarousel.BackdropCarousel
+  mkdir -p "$folder/winget"
+  winget_manifest version "$out.yaml" <<<'DefaultLocale: en-US'
+  winget_manifest defaultLocale "$out.locale.en-US.yaml" <<LOCALE
+PackageLocale: en-US
+Publisher: The BackdropCarousel developers
+PackageName: BackdropCarousel
+PackageUrl: https://github.com/$repository
+License: MIT
+LicenseUrl: https://github.com/$repository/blob/v$version/LICENSE
+ShortDescription: Changes the desktop wallpaper at a fixed interval, going through the .jpg pictures of one folder.
+ReleaseNotesUrl: https://github.com/$repository/releases/tag/v$version
+LOCALE
+  for name in "${names[@]}"; do
+    msi=$folder/BackdropCarousel-$version-$name.msi
+    read -r code upgrade < <(msiinfo export "$msi" Property | tr -d '\r' |
+      awk -F'\t' '$1 == "ProductCode" { product = $2 } $1 == "UpgradeCode" { upgrade = $2 } END { print product, upgrade }')
+    cat <<INSTALLER
+  - Architecture: $([ "${name%-*}" = win32 ] && echo x86 || echo x64)
+    Scope: ${name#*-}
+    InstallerUrl: https://github.com/$repository/releases/download/v$version/${msi##*/}
+    InstallerSha256: $(sha256sum "$msi" | cut -d' ' -f1 | tr a-f A-F)
+    ProductCode: "$code"
+    AppsAndFeaturesEntries:
+      - DisplayName: BackdropCarousel
+        Publisher: The BackdropCarousel developers
+        DisplayVersion: "$version"
+        ProductCode: "$code"
+        UpgradeCode: "$upgrade"
+INSTALLER
+  done | { printf 'InstallerType: msi\nUpgradeBehavior: install\nInstallers:\n'; cat; } |
+    winget_manifest installer "$out.installer.yaml"
+}

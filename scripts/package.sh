@@ -3,8 +3,14 @@
 # the user's guide, the changelog and the licence:
 # dist/BackdropCarousel-<version>-win32.zip and -win64.zip, and the Windows
 # Installer packages -win32-user.msi, -win32-machine.msi, -win64-user.msi and
-# -win64-machine.msi, with their SHA-256 sums in dist/SHA256SUMS. The same
-# commit gives the same bytes: the files in them carry the commit's time.
+# -win64-machine.msi, with their SHA-256 sums in dist/SHA256SUMS, and the
+# winget manifests that point at them in the GitHub release v<version> in
+# dist/winget/. The same commit gives the same bytes: the files in them carry
+# the commit's time.
+#
+# The release's repository (owner/name) is BACKDROP_REPOSITORY, else the one
+# a GitHub workflow runs in (GITHUB_REPOSITORY), else
+# BackdropCarousel/BackdropCarousel.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 root=$(repo_root)
@@ -24,6 +30,7 @@ for arch in i686 x86_64; do
     pack_installer "$exe" "$root/dist/BackdropCarousel-$version-$name-$scope.msi" "$scope" "$platform" "$epoch"
   done
 done
+write_winget_manifests "$root/dist" "${BACKDROP_REPOSITORY:-${GITHUB_REPOSITORY:-BackdropCarousel/BackdropCarousel}}"
 cd "$root/dist"
 sha256sum -- *.zip *.msi > SHA256SUMS
 ls -l -- *.zip *.msi

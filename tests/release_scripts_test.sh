@@ -167,5 +167,40 @@ installer)
   [ "$(cd "$WINEPREFIX/drive_c" && find . -type f | sort)" = "$files" ] || fail "uninstalling left files behind"
   ! grep -il backdropcarousel "$WINEPREFIX"/*.reg || fail "uninstalling left the registry entries above"
   rm "$WINEPREFIX/unfinished"
+
+  # The packages' winget manifests against winget's schemas, and each installer's
+  # address naming the package whose SHA-256, codes, scope and architecture
+  # it gives.
+  mkdir "$work/release"
+  for package in user-x86 user-x64 machine-x86 machine-x64; do
+    name=$([ "${package#*-}" = x86 ] && echo win32 || echo win64)-${package%-*}
+    ln -s "$work/$package.msi" "$work/release/BackdropCarousel-$(project_version)-$name.msi"
+  done
+  write_winget_manifests "$work/release" owner/name
+  /usr/bin/python3 - "$work/release" "$(repo_root)/tests/schemas/winget-1.10.0" "$(project_version)" <<'CHECK' ||
+import hashlib, json, subprocess, sys, jsonschema, yaml
+folder, schemas, version = sys.argv[1:]
+manifests = {}
+for kind, suffix in (('version', ''), ('defaultLocale', '.locale.en-US'), ('installer', '.installer')):
+    with open(f'{folder}/winget/BackdropCarousel.BackdropCarousel{suffix}.yaml') as text:
+        manifests[kind] = json.loads(json.dumps(yaml.safe_load(text), default=str))
+    with open(f'{schemas}/manifest.{kind}.1.10.0.json') as schema:
+        jsonschema.Draft7Validator(json.load(schema)).validate(manifests[kind])
+    assert manifests[kind]['PackageVersion'] == version, manifests[kind]
+packages = set()
+for installer in manifests['installer']['Installers']:
+    url, name = installer['InstallerUrl'].rsplit('/', 1)
+    assert url == f'https://github.com/owner/name/releases/download/v{version}', url
+    with open(f'{folder}/{name}', 'rb') as msi:
+        assert installer['InstallerSha256'] == hashlib.sha256(msi.read()).hexdigest().upper(), name
+    code = next(line.split('\t')[1] for line in subprocess.run(['msiinfo', 'export', f'{folder}/{name}', 'Property'],
+        capture_output=True, text=True, check=True).stdout.splitlines() if line.startswith('ProductCode\t'))
+    entry = installer['AppsAndFeaturesEntries'][0]
+    assert installer['ProductCode'] == entry['ProductCode'] == code and entry['DisplayVersion'] == version, name
+    assert name.endswith(f"-{'win32' if installer['Architecture'] == 'x86' else 'win64'}-{installer['Scope']}.msi"), name
+    packages.add(name)
+assert len(packages) == 4, packages
+CHECK
+    fail "the winget manifests do not describe the packages"
   ;;
 esac
