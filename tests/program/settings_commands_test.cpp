@@ -31,28 +31,44 @@ std::vector<std::string> Lines(const std::string &path)
 
 const char kNone[] = "(none)";
 
+// Windows' startup switch for the user's key and the machine-wide 64-bit
+// view, and (with "32") for the 32-bit view; always in the 64-bit view.
+const std::string kSwitchKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
 // The test prefix is 64-bit: the machine-wide key has a 32-bit view apart
 // from the 64-bit one, which both builds are to write. The user's key is one.
-HKEY RunKey(HKEY root, REGSAM view = KEY_WOW64_64KEY, REGSAM access = KEY_ALL_ACCESS)
+HKEY RunKey(HKEY root, REGSAM view = KEY_WOW64_64KEY, REGSAM access = KEY_ALL_ACCESS, const std::string &subKey = kRunKey)
 {
     HKEY key = nullptr;
-    RegCreateKeyExA(root, kRunKey, 0, nullptr, 0, access | view, nullptr, &key, nullptr);
+    RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, access | view, nullptr, &key, nullptr);
     return key;
 }
 
-std::string RunValue(HKEY root = HKEY_LOCAL_MACHINE, REGSAM view = KEY_WOW64_64KEY)
+// The data of a value named BackdropCarousel, binary data up to its first zero.
+std::string RunValue(HKEY root = HKEY_LOCAL_MACHINE, REGSAM view = KEY_WOW64_64KEY, const std::string &subKey = kRunKey)
 {
     char data[3 * MAX_PATH] = "";
     DWORD size = sizeof data;
-    HKEY key = RunKey(root, view, KEY_QUERY_VALUE);
-    LSTATUS read = RegGetValueA(key, nullptr, "BackdropCarousel", RRF_RT_REG_SZ, nullptr, data, &size);
+    HKEY key = RunKey(root, view, KEY_QUERY_VALUE, subKey);
+    LSTATUS read = RegGetValueA(key, nullptr, "BackdropCarousel", RRF_RT_ANY, nullptr, data, &size);
     RegCloseKey(key);
     return read == ERROR_SUCCESS ? data : kNone;
 }
 
+void SetRunValue(HKEY root, REGSAM view, const std::string &data, DWORD type = REG_SZ, const std::string &subKey = kRunKey)
+{
+    HKEY key = RunKey(root, view, KEY_SET_VALUE, subKey);
+    RegSetValueExA(key, "BackdropCarousel", 0, type, reinterpret_cast<const BYTE *>(data.c_str()),
+                   static_cast<DWORD>(data.size() + (type == REG_SZ)));
+    RegCloseKey(key);
+}
+
 void DeleteRunValues()
 {
-    for (HKEY key : {RunKey(HKEY_CURRENT_USER), RunKey(HKEY_LOCAL_MACHINE), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY)})
+    for (HKEY key : {RunKey(HKEY_CURRENT_USER), RunKey(HKEY_LOCAL_MACHINE), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY),
+                     RunKey(HKEY_CURRENT_USER, 0, KEY_ALL_ACCESS, kSwitchKey),
+                     RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, KEY_ALL_ACCESS, kSwitchKey),
+                     RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, KEY_ALL_ACCESS, kSwitchKey + "32")})
         RegDeleteValueA(key, "BackdropCarousel"), RegCloseKey(key);
 }
 
@@ -223,30 +239,32 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCan
     const std::string path = home_.PathOf("BackdropCarousel.exe");
     const struct {
         const char *what;
-        bool userRefused, machineValueBefore;
-        bool checkedAfter;  // after one click
+        bool userRefused;
+        std::string machineBefore;
+        bool checkedBefore, checkedAfter;  // after one click
         std::string machineAfter, userAfter;
     } cases[] = {
-        {"machine-wide key refused: the user's own", false, false, true, kNone, path},
-        {"both keys refused", true, false, false, kNone, kNone},
-        {"a machine-wide value that cannot go", false, true, true, other, kNone},
+        {"machine-wide key refused: the user's own", false, "", false, true, kNone, path},
+        {"both keys refused", true, "", false, false, kNone, kNone},
+        {"another copy's machine-wide value, which cannot go, stays", false, other, false, true, other, path},
+        {"this copy's machine-wide value, which cannot go", false, path, true, true, path, kNone},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         DeleteRunValues();
-        if (HKEY key = c.machineValueBefore ? RunKey(HKEY_LOCAL_MACHINE) : nullptr)
-            RegSetKeyValueA(key, nullptr, "BackdropCarousel", REG_SZ, other, sizeof other), RegCloseKey(key);
+        if (!c.machineBefore.empty())
+            SetRunValue(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, c.machineBefore);
         RefusedRunKey machine(HKEY_LOCAL_MACHINE);
         std::unique_ptr<RefusedRunKey> user(c.userRefused ? new RefusedRunKey(HKEY_CURRENT_USER) : nullptr);
         RunningProgram program(home_);
         ASSERT_TRUE(program.WaitUntilShown());
-        ASSERT_EQ(program.Checked(IDC_START_WITH_WINDOWS), c.machineValueBefore);
+        ASSERT_EQ(program.Checked(IDC_START_WITH_WINDOWS), c.checkedBefore);
 
         program.Click(IDC_START_WITH_WINDOWS);
         EXPECT_EQ(program.Checked(IDC_START_WITH_WINDOWS), c.checkedAfter);
         EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), c.machineAfter);
         EXPECT_EQ(RunValue(HKEY_CURRENT_USER), c.userAfter);
-        bool changed = c.checkedAfter != c.machineValueBefore;
+        bool changed = c.checkedAfter != c.checkedBefore;
         std::vector<ShownMessage> shown = program.Messages().Messages();
         ASSERT_EQ(shown.size(), changed ? 0u : 1u);
         if (!changed) {
@@ -261,19 +279,89 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCan
     }
 }
 
-TEST_F(SettingsCommandsTest, AnotherCopysEntryCountsAndIsReplacedByThisPath)
+TEST_F(SettingsCommandsTest, AnotherPathsEntryDoesNotTickTheBoxAndIsReplacedByThisPath)
 {
-    // An older 32-bit copy wrote it in the 32-bit view.
-    const char other[] = "D:\\Other Copy\\BackdropCarousel.exe";
-    HKEY key = RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY);
-    RegSetKeyValueA(key, nullptr, "BackdropCarousel", REG_SZ, other, sizeof other), RegCloseKey(key);
-    RunningProgram program(home_);
-    ASSERT_TRUE(program.WaitUntilShown());
-    EXPECT_TRUE(program.Checked(IDC_START_WITH_WINDOWS));
-    program.Click(IDC_START_WITH_WINDOWS);
-    program.Click(IDC_START_WITH_WINDOWS);
-    EXPECT_EQ(RunValue(), home_.PathOf("BackdropCarousel.exe"));
-    EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY), kNone);
+    // The program exists before it starts, for its short form.
+    const std::string path = home_.PathOf("BackdropCarousel.exe"), other = "D:\\Other Copy\\BackdropCarousel.exe";
+    home_.AddFile("BackdropCarousel.exe");
+    char shortPath[MAX_PATH] = "";
+    GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
+    std::string capitals = path;
+    for (char &letter : capitals)
+        letter = static_cast<char>(toupper(static_cast<unsigned char>(letter)));
+    const HKEY user = HKEY_CURRENT_USER, machine = HKEY_LOCAL_MACHINE;
+    const struct {
+        const char *what;
+        HKEY root;
+        REGSAM view;
+        std::string value;
+        char switchState;  // the first byte of Windows' switch; 0: none
+        bool alsoForTheUser, ticked;
+        std::string left;  // in the same place after one click
+    } cases[] = {
+        {"another copy's, in the 32-bit view older versions wrote", machine, KEY_WOW64_32KEY, other, 0, false, false, kNone},
+        {"where this copy was before it moved", user, 0, "E:\\BackdropCarousel.exe", 0, false, false, kNone},
+        {"this copy in capitals, with an argument", user, 0, capitals + " /tray", 0, false, true, kNone},
+        {"this copy's short form, quoted", machine, KEY_WOW64_32KEY, '"' + std::string(shortPath) + '"', 0, false, true, kNone},
+        {"this copy's, switched off in Task Manager", machine, KEY_WOW64_32KEY, path, 3, false, false, kNone},
+        {"this copy's, switched on there again", user, 0, path, 2, false, true, kNone},
+        {"another copy's beside this copy's: unticking leaves it", machine, KEY_WOW64_32KEY, other, 0, true, true, other},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteRunValues();
+        SetRunValue(c.root, c.view, c.value);
+        std::string switchKey = kSwitchKey + (c.view == KEY_WOW64_32KEY ? "32" : "");
+        if (c.switchState)
+            SetRunValue(c.root, KEY_WOW64_64KEY, c.switchState + std::string(11, '\0'), REG_BINARY, switchKey);
+        if (c.alsoForTheUser)
+            SetRunValue(user, 0, path);
+        RunningProgram program(home_);
+        ASSERT_TRUE(program.WaitUntilShown());
+        EXPECT_EQ(program.Checked(IDC_START_WITH_WINDOWS), c.ticked);
+
+        program.Click(IDC_START_WITH_WINDOWS);
+        EXPECT_NE(program.Checked(IDC_START_WITH_WINDOWS), c.ticked);
+        EXPECT_EQ(RunValue(c.root, c.view), c.left);
+        EXPECT_EQ(RunValue(c.root, KEY_WOW64_64KEY, switchKey), kNone);
+        EXPECT_EQ(RunValue(), c.ticked ? kNone : path);
+        EXPECT_EQ(RunValue(user), kNone);
+        EXPECT_TRUE(program.Messages().Messages().empty());
+    }
+}
+
+TEST_F(SettingsCommandsTest, StartWithWindowsWritesACommandLineOfAtMost260Characters)
+{
+    // Quoted, a program path of 258 characters makes 260, the longest Windows
+    // runs; one of 259 is written in its short form, or not where the drive
+    // gives no short names.
+    for (size_t length : {258u, 259u}) {
+        SCOPED_TRACE(length);
+        // Folder names differ in length by their numbers: tried until it fits.
+        std::unique_ptr<ScratchFolder> home;
+        auto pathOf = [](const ScratchFolder &folder) { return folder.PathOf("BackdropCarousel.exe"); };
+        for (size_t suffix = 0; !home || pathOf(*home).size() != length;) {
+            suffix = length - (home ? pathOf(*home).size() - suffix : pathOf(ScratchFolder()).size());
+            home = std::make_unique<ScratchFolder>(" " + std::string(suffix - 1, 'x'));
+        }
+        RunningProgram program(*home);
+        ASSERT_TRUE(program.WaitUntilShown());
+        program.Click(IDC_START_WITH_WINDOWS);
+        bool fits = length == 258 || home->HasShortName("BackdropCarousel.exe");
+        EXPECT_EQ(program.Checked(IDC_START_WITH_WINDOWS), fits);
+        EXPECT_EQ(program.Messages().Messages().size(), fits ? 0u : 1u);
+        std::string value = RunValue();
+        char named[MAX_PATH] = "";
+        GetLongPathNameA(value.c_str(), named, sizeof named);
+        if (length == 258) {
+            EXPECT_EQ(value, '"' + pathOf(*home) + '"');
+        } else if (fits) {
+            EXPECT_LE(value.size(), 260u);
+            EXPECT_EQ(named, pathOf(*home)) << value;
+        }
+        program.Click(IDC_START_WITH_WINDOWS);
+        EXPECT_EQ(RunValue(), kNone);
+    }
 }
 
 TEST_F(SettingsCommandsTest, CancellingTheFolderPickerLeavesTheBox)
