@@ -9,8 +9,9 @@
 #       the Windows Installer packages under Wine's msiexec, in a 64-bit
 #       prefix of their own: the per-user one installs, starts, refuses a
 #       downgrade and upgrades an older build keeping the user's settings.ini
-#       and Run values; the per-machine ones preset the settings given; each
-#       uninstall leaves nothing of the program's
+#       and Run values; the per-machine ones preset the settings given and
+#       move the Run value across architectures; each uninstall leaves
+#       nothing of the program's and another copy's Run values as they were
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 work=$(mktemp -d)
@@ -141,10 +142,12 @@ installer)
   x86='"C:\Program Files (x86)\BackdropCarousel\BackdropCarousel.exe"' x64='"C:\Program Files\BackdropCarousel\BackdropCarousel.exe"'
   msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && msi /i "$work/machine-x64.msi" &&
     [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "$x64/" ] || fail "the Run value did not move to the 64-bit program"
-  wine reg add "HKLM\\$run" /v BackdropCarousel /d "$x86" /reg:32 /f >/dev/null 2>&1
-  msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=0 && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = / ] ||
+  # (Wine's msiexec finds no product to replace after an upgrade: uninstalled first.)
+  msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 &&
+    wine reg add "HKLM\\$run" /v BackdropCarousel /d "$x64" /reg:64 /f >/dev/null 2>&1 &&
+    msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=0 && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = / ] ||
     fail "START_WITH_WINDOWS=0 left a Run value"
-  msi /x "$work/machine-x86.msi" || fail "machine-x86.msi did not uninstall"
+  msi /x "$work/machine-x64.msi" || fail "machine-x64.msi did not uninstall"
 
   # The registry reaches system.reg and user.reg when the server ends.
   wineserver -k || true

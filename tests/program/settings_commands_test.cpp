@@ -66,9 +66,8 @@ void SetRunValue(HKEY root, REGSAM view, const std::string &data, DWORD type = R
 void DeleteRunValues()
 {
     for (HKEY key : {RunKey(HKEY_CURRENT_USER), RunKey(HKEY_LOCAL_MACHINE), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY),
-                     RunKey(HKEY_CURRENT_USER, 0, KEY_ALL_ACCESS, kSwitchKey),
-                     RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, KEY_ALL_ACCESS, kSwitchKey),
-                     RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, KEY_ALL_ACCESS, kSwitchKey + "32")})
+                     RunKey(HKEY_CURRENT_USER, 0, KEY_ALL_ACCESS, kSwitchKey), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY,
+                     KEY_ALL_ACCESS, kSwitchKey), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, KEY_ALL_ACCESS, kSwitchKey + "32")})
         RegDeleteValueA(key, "BackdropCarousel"), RegCloseKey(key);
 }
 
@@ -235,36 +234,33 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFollowsTheRegistryWhereverTheProgra
 
 TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCannotChange)
 {
-    const char other[] = "D:\\Other Copy\\BackdropCarousel.exe";
     const std::string path = home_.PathOf("BackdropCarousel.exe");
     const struct {
         const char *what;
-        bool userRefused;
-        std::string machineBefore;
-        bool checkedBefore, checkedAfter;  // after one click
+        bool userRefused, machineValueBefore;
+        bool checkedAfter;  // after one click
         std::string machineAfter, userAfter;
     } cases[] = {
-        {"machine-wide key refused: the user's own", false, "", false, true, kNone, path},
-        {"both keys refused", true, "", false, false, kNone, kNone},
-        {"another copy's machine-wide value, which cannot go, stays", false, other, false, true, other, path},
-        {"this copy's machine-wide value, which cannot go", false, path, true, true, path, kNone},
+        {"machine-wide key refused: the user's own", false, false, true, kNone, path},
+        {"both keys refused", true, false, false, kNone, kNone},
+        {"this copy's machine-wide value, which cannot go", false, true, true, path, kNone},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         DeleteRunValues();
-        if (!c.machineBefore.empty())
-            SetRunValue(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, c.machineBefore);
+        if (c.machineValueBefore)
+            SetRunValue(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, path);
         RefusedRunKey machine(HKEY_LOCAL_MACHINE);
         std::unique_ptr<RefusedRunKey> user(c.userRefused ? new RefusedRunKey(HKEY_CURRENT_USER) : nullptr);
         RunningProgram program(home_);
         ASSERT_TRUE(program.WaitUntilShown());
-        ASSERT_EQ(program.Checked(IDC_START_WITH_WINDOWS), c.checkedBefore);
+        ASSERT_EQ(program.Checked(IDC_START_WITH_WINDOWS), c.machineValueBefore);
 
         program.Click(IDC_START_WITH_WINDOWS);
         EXPECT_EQ(program.Checked(IDC_START_WITH_WINDOWS), c.checkedAfter);
         EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE), c.machineAfter);
         EXPECT_EQ(RunValue(HKEY_CURRENT_USER), c.userAfter);
-        bool changed = c.checkedAfter != c.checkedBefore;
+        bool changed = c.checkedAfter != c.machineValueBefore;
         std::vector<ShownMessage> shown = program.Messages().Messages();
         ASSERT_EQ(shown.size(), changed ? 0u : 1u);
         if (!changed) {
@@ -279,7 +275,7 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCan
     }
 }
 
-TEST_F(SettingsCommandsTest, AnotherPathsEntryDoesNotTickTheBoxAndIsReplacedByThisPath)
+TEST_F(SettingsCommandsTest, TheBoxIsTickedWhenAValueStartsThisCopyAndTickingReplacesOneThatDoesNot)
 {
     // The program exists before it starts, for its short form.
     const std::string path = home_.PathOf("BackdropCarousel.exe"), other = "D:\\Other Copy\\BackdropCarousel.exe";
@@ -287,34 +283,33 @@ TEST_F(SettingsCommandsTest, AnotherPathsEntryDoesNotTickTheBoxAndIsReplacedByTh
     char shortPath[MAX_PATH] = "";
     GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
     std::string capitals = path;
-    for (char &letter : capitals)
-        letter = static_cast<char>(toupper(static_cast<unsigned char>(letter)));
+    CharUpperA(&capitals[0]);
     const HKEY user = HKEY_CURRENT_USER, machine = HKEY_LOCAL_MACHINE;
+    const REGSAM view32 = KEY_WOW64_32KEY;
     const struct {
         const char *what;
         HKEY root;
         REGSAM view;
         std::string value;
-        char switchState;  // the first byte of Windows' switch; 0: none
-        bool alsoForTheUser, ticked;
-        std::string left;  // in the same place after one click
+        char switchState;  // the first byte of Windows' startup switch; 0: none
+        bool alsoThisCopyForTheUser, ticked;
     } cases[] = {
-        {"another copy's, in the 32-bit view older versions wrote", machine, KEY_WOW64_32KEY, other, 0, false, false, kNone},
-        {"where this copy was before it moved", user, 0, "E:\\BackdropCarousel.exe", 0, false, false, kNone},
-        {"this copy in capitals, with an argument", user, 0, capitals + " /tray", 0, false, true, kNone},
-        {"this copy's short form, quoted", machine, KEY_WOW64_32KEY, '"' + std::string(shortPath) + '"', 0, false, true, kNone},
-        {"this copy's, switched off in Task Manager", machine, KEY_WOW64_32KEY, path, 3, false, false, kNone},
-        {"this copy's, switched on there again", user, 0, path, 2, false, true, kNone},
-        {"another copy's beside this copy's: unticking leaves it", machine, KEY_WOW64_32KEY, other, 0, true, true, other},
+        {"another copy's, in the 32-bit view older versions wrote", machine, view32, other, 0, false, false},
+        {"where this copy was before it moved", user, 0, "E:\\BackdropCarousel.exe", 0, false, false},
+        {"this copy in capitals, with an argument", user, 0, capitals + " /tray", 0, false, true},
+        {"this copy's short form, quoted", machine, view32, '"' + std::string(shortPath) + '"', 0, false, true},
+        {"this copy's, switched off in Task Manager", machine, view32, path, 3, false, false},
+        {"this copy's, switched on there again", user, 0, path, 6, false, true},
+        {"another copy's beside this copy's: unticking leaves it", machine, view32, other, 0, true, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         DeleteRunValues();
         SetRunValue(c.root, c.view, c.value);
-        std::string switchKey = kSwitchKey + (c.view == KEY_WOW64_32KEY ? "32" : "");
+        std::string switchKey = kSwitchKey + (c.view == view32 ? "32" : "");
         if (c.switchState)
             SetRunValue(c.root, KEY_WOW64_64KEY, c.switchState + std::string(11, '\0'), REG_BINARY, switchKey);
-        if (c.alsoForTheUser)
+        if (c.alsoThisCopyForTheUser)
             SetRunValue(user, 0, path);
         RunningProgram program(home_);
         ASSERT_TRUE(program.WaitUntilShown());
@@ -322,7 +317,7 @@ TEST_F(SettingsCommandsTest, AnotherPathsEntryDoesNotTickTheBoxAndIsReplacedByTh
 
         program.Click(IDC_START_WITH_WINDOWS);
         EXPECT_NE(program.Checked(IDC_START_WITH_WINDOWS), c.ticked);
-        EXPECT_EQ(RunValue(c.root, c.view), c.left);
+        EXPECT_EQ(RunValue(c.root, c.view), c.alsoThisCopyForTheUser ? other : kNone);
         EXPECT_EQ(RunValue(c.root, KEY_WOW64_64KEY, switchKey), kNone);
         EXPECT_EQ(RunValue(), c.ticked ? kNone : path);
         EXPECT_EQ(RunValue(user), kNone);
@@ -330,38 +325,27 @@ TEST_F(SettingsCommandsTest, AnotherPathsEntryDoesNotTickTheBoxAndIsReplacedByTh
     }
 }
 
-TEST_F(SettingsCommandsTest, StartWithWindowsWritesACommandLineOfAtMost260Characters)
+TEST_F(SettingsCommandsTest, StartWithWindowsWritesTheShortFormOfAPathTooLongForARunValue)
 {
-    // Quoted, a program path of 258 characters makes 260, the longest Windows
-    // runs; one of 259 is written in its short form, or not where the drive
-    // gives no short names.
-    for (size_t length : {258u, 259u}) {
-        SCOPED_TRACE(length);
-        // Folder names differ in length by their numbers: tried until it fits.
-        std::unique_ptr<ScratchFolder> home;
-        auto pathOf = [](const ScratchFolder &folder) { return folder.PathOf("BackdropCarousel.exe"); };
-        for (size_t suffix = 0; !home || pathOf(*home).size() != length;) {
-            suffix = length - (home ? pathOf(*home).size() - suffix : pathOf(ScratchFolder()).size());
-            home = std::make_unique<ScratchFolder>(" " + std::string(suffix - 1, 'x'));
-        }
-        RunningProgram program(*home);
-        ASSERT_TRUE(program.WaitUntilShown());
-        program.Click(IDC_START_WITH_WINDOWS);
-        bool fits = length == 258 || home->HasShortName("BackdropCarousel.exe");
-        EXPECT_EQ(program.Checked(IDC_START_WITH_WINDOWS), fits);
-        EXPECT_EQ(program.Messages().Messages().size(), fits ? 0u : 1u);
-        std::string value = RunValue();
-        char named[MAX_PATH] = "";
-        GetLongPathNameA(value.c_str(), named, sizeof named);
-        if (length == 258) {
-            EXPECT_EQ(value, '"' + pathOf(*home) + '"');
-        } else if (fits) {
-            EXPECT_LE(value.size(), 260u);
-            EXPECT_EQ(named, pathOf(*home)) << value;
-        }
-        program.Click(IDC_START_WITH_WINDOWS);
-        EXPECT_EQ(RunValue(), kNone);
+    // 259 characters, the longest path Windows starts a program from; quoted,
+    // 261, one more than a Run value may hold. (Folder names differ in
+    // length by their numbers: made again until the path has its length.)
+    auto home = std::make_unique<ScratchFolder>();
+    for (size_t suffix = 0; home->PathOf("BackdropCarousel.exe").size() != 259;) {
+        suffix += 259 - home->PathOf("BackdropCarousel.exe").size();
+        home = std::make_unique<ScratchFolder>(" " + std::string(suffix - 1, 'x'));
     }
+    RunningProgram program(*home);
+    ASSERT_TRUE(program.WaitUntilShown());
+    program.Click(IDC_START_WITH_WINDOWS);
+    // Where the drive gives no short names, no form fits.
+    bool fits = home->HasShortName("BackdropCarousel.exe");
+    EXPECT_EQ(program.Checked(IDC_START_WITH_WINDOWS), fits);
+    EXPECT_EQ(program.Messages().Messages().size(), fits ? 0u : 1u);
+    char named[MAX_PATH] = "";
+    GetLongPathNameA(RunValue().c_str(), named, sizeof named);
+    EXPECT_EQ(named, fits ? home->PathOf("BackdropCarousel.exe") : "") << RunValue();
+    EXPECT_EQ(RunValue().find(' '), std::string::npos) << "unquoted, a space would end the program's path";
 }
 
 TEST_F(SettingsCommandsTest, CancellingTheFolderPickerLeavesTheBox)
