@@ -12,13 +12,15 @@ INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `I
 INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('SettingsReplacement', 'Program', 'SETTIN~1.TMP|settings.ini.tmp', 'ProgramFolder', 2)
 INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('ConvertedSettings', 'Program', 'BACKDR~1.INI|BackdropCarousel settings.ini', 'TempFolder', 2)
 
--- The Run values of "Start with Windows": the current user's, and the
--- machine-wide ones in both registry views. The program writes them, not the
+-- The Run values of "Start with Windows" that start the installed program:
+-- the current user's, and the machine-wide ones in both registry views.
+-- Values that name another copy (one from the zip, or another user's
+-- installation) are left alone. The program writes the values, not the
 -- installer, and Windows Installer removes registry values it did not write
 -- only while installing (its RemoveRegistry table), so reg.exe removes them.
--- The 32-bit reg.exe reaches the 64-bit view with /reg:64. A value that is
--- missing, or that this uninstall may not remove (the machine-wide ones
--- without administrator rights), makes reg.exe fail, which is ignored.
+-- The 32-bit reg.exe reaches the 64-bit view with /reg:64. A value that this
+-- uninstall may not remove (the machine-wide ones without administrator
+-- rights) makes reg.exe fail, which is ignored.
 -- Type 1122: a program in a folder (34), result ignored (64), run from the
 -- installation script (1024); 3170 adds "not impersonated" (2048), which
 -- runs it as the system in a per-machine uninstall, with administrator
@@ -27,10 +29,22 @@ INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('Remov
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveMachineRunValue64', 3170, 'SystemFolder', '"[SystemFolder]reg.exe" delete HKLM\Software\Microsoft\Windows\CurrentVersion\Run /v BackdropCarousel /f /reg:64')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveMachineRunValue32', 3170, 'SystemFolder', '"[SystemFolder]reg.exe" delete HKLM\Software\Microsoft\Windows\CurrentVersion\Run /v BackdropCarousel /f /reg:32')
 
--- Only when the product is uninstalled, not when an upgrade removes the old
--- version: Windows then sets UPGRADINGPRODUCTCODE. Wine's msiexec does not,
--- but keeps the Program component, which the new version holds too, instead
--- of removing it ($Program = 2).
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveUserRunValue', 'REMOVE ~= "ALL" AND NOT UPGRADINGPRODUCTCODE AND $Program = 2', 3510)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineRunValue64', 'REMOVE ~= "ALL" AND NOT UPGRADINGPRODUCTCODE AND $Program = 2', 3511)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineRunValue32', 'REMOVE ~= "ALL" AND NOT UPGRADINGPRODUCTCODE AND $Program = 2', 3512)
+-- Each value as AppSearch read it (product.wxs), compared without regard to
+-- letter case with the installed program's command line: equal to the bare
+-- path, or starting with the quoted one (~<<; every value starts with an
+-- empty property, so OtherPath, set only in the machine package, is tested
+-- first).
+-- Uninstalling: the product is uninstalled, not replaced by an upgrade;
+-- Windows then sets UPGRADINGPRODUCTCODE. Wine's msiexec does not, but keeps
+-- the Program component, which the new version holds too, instead of
+-- removing it ($Program = 2). Type 51 sets a property, after CostFinalize,
+-- which settles the component's state.
+-- The machine package also removes, when installing, the machine-wide
+-- values that name the program it installs where START_WITH_WINDOWS=0, and
+-- those that name the other architecture's program it replaces (OtherPath,
+-- product.wxs), which it writes again for itself.
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetUninstalling', 51, 'Uninstalling', '1')
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SetUninstalling', 'REMOVE ~= "ALL" AND NOT UPGRADINGPRODUCTCODE AND $Program = 2', 1004)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveUserRunValue', 'Uninstalling AND (USER_RUN ~= ProgramPath OR USER_RUN ~<< ProgramQuoted)', 3510)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineRunValue64', 'MACHINE_RUN64 AND ((Uninstalling OR START_WITH_WINDOWS = "0") AND (MACHINE_RUN64 ~= ProgramPath OR MACHINE_RUN64 ~<< ProgramQuoted) OR OtherPath AND (MACHINE_RUN64 ~= OtherPath OR MACHINE_RUN64 ~<< OtherQuoted))', 3511)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineRunValue32', 'MACHINE_RUN32 AND ((Uninstalling OR START_WITH_WINDOWS = "0") AND (MACHINE_RUN32 ~= ProgramPath OR MACHINE_RUN32 ~<< ProgramQuoted) OR OtherPath AND (MACHINE_RUN32 ~= OtherPath OR MACHINE_RUN32 ~<< OtherQuoted))', 3512)

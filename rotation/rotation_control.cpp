@@ -1,6 +1,7 @@
 #include "rotation/rotation_control.h"
 
 #include "base/executable_path.h"
+#include "base/path_forms.h"
 #include "rotation/image_sequence.h"
 #include "rotation/wallpaper_applier.h"
 
@@ -49,32 +50,9 @@ UINT RotationPeriod(int count, int unitMillis)
     return count < 0 || period < kMinimumPeriodMillis ? 0 : static_cast<UINT>(period);
 }
 
-// The absolute, normalised form of a path, of any length; empty when it has none.
-static std::wstring FullPathName(const std::wstring &path)
-{
-    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr) + 1, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
-    if (length == 0 || length >= full.size())
-        return L"";
-    full.resize(length);
-    return full;
-}
-
 static DWORD Attributes(const std::wstring &path)
 {
     return GetFileAttributesW(path.c_str());
-}
-
-// The \\?\ form of a full path, the only one that lifts the platform's path
-// length limit.
-static std::wstring ExtendedLengthPath(const std::wstring &path)
-{
-    std::wstring full = FullPathName(path);
-    if (full.compare(0, 2, L"\\\\") != 0)
-        return L"\\\\?\\" + full;
-    if (full.compare(0, 4, L"\\\\?\\") != 0 && full.compare(0, 4, L"\\\\.\\") != 0)
-        return L"\\\\?\\UNC\\" + full.substr(2);  // \\server\share\...
-    return full;
 }
 
 static bool IsExistingFile(const std::wstring &path)
@@ -91,20 +69,7 @@ static std::wstring PathTheDesktopKeeps(const std::wstring &fullPath)
 {
     if (fullPath.size() < MAX_PATH)
         return fullPath;
-    std::wstring extended = ExtendedLengthPath(fullPath);
-    DWORD size = GetShortPathNameW(extended.c_str(), nullptr, 0);
-    if (size == 0)
-        return L"";
-    std::wstring shortPath(size, L'\0');
-    DWORD length = GetShortPathNameW(extended.c_str(), &shortPath[0], size);
-    if (length == 0 || length >= size)
-        return L"";
-    shortPath.resize(length);
-    // \\?\C:\... becomes C:\..., and \\?\UNC\server\... becomes \\server\...
-    if (shortPath.compare(0, 8, L"\\\\?\\UNC\\") == 0)
-        shortPath = L"\\" + shortPath.substr(7);
-    else
-        shortPath = shortPath.substr(4);
+    std::wstring shortPath = ShortPathName(fullPath);
     return shortPath.size() < MAX_PATH ? shortPath : L"";
 }
 

@@ -11,8 +11,10 @@
 #       under Wine's msiexec, in a 64-bit prefix of their own: the per-user
 #       one installs, starts, refuses a downgrade and upgrades an older
 #       program keeping the user's settings.ini and Run values; the
-#       per-machine ones preset the settings given and refuse intervals under
-#       3 seconds; each uninstall leaves nothing of the program's
+#       per-machine ones preset the settings given, refuse intervals under
+#       3 seconds and move the Run value across architectures; each
+#       uninstall leaves nothing of the program's and another copy's Run
+#       values as they were
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 work=$(mktemp -d)
@@ -108,9 +110,11 @@ installer)
   files=$(cd "$WINEPREFIX/drive_c" && find . -type f | sort)
   msi() { wine msiexec "$1" "$(windows_path "$2")" "${@:3}" /qn >/dev/null 2>&1; }
   entry() { wine reg query "HKLM\\${run%Run}Uninstall\\$(property "$1" ProductCode)" /reg:"$2" | tr -d '\r' | sed -n 's/^ *//; s/  */ /g; / REG_/p'; }
+  run_value() { wine reg query "$1\\$run" /v BackdropCarousel /reg:$2 | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
   run_values() { for key in "HKCU\\$run /reg:64" "HKLM\\$run /reg:64" "HKLM\\$run /reg:32"; do
     wine reg "$1" ${key% *} /v BackdropCarousel ${key##* } "${@:2}" >/dev/null 2>&1 || return; done; }
-  leftovers() { touch "$1/settings.ini.tmp" "$profile/Temp/BackdropCarousel settings.ini"; run_values add /d x /f; }
+  # What the program leaves: its Run values name it (the command line, $2).
+  leftovers() { touch "$1/settings.ini.tmp" "$profile/Temp/BackdropCarousel settings.ini"; run_values add /d "$2" /f; }
 
   # The per-user package: its files, shortcut and Apps & features entry, and
   # the program started from the shortcut.
@@ -132,7 +136,7 @@ installer)
   msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" && cmp -s "$old_exe" "$folder/BackdropCarousel.exe" || fail "the older package did not install"
   # The user's own settings.ini and Run values outlive the upgrade.
   printf '[Settings]\r\nwallpaperDir=C:\\Mine\r\n' | tee "$work/settings.ini" > "$folder/settings.ini"
-  leftovers "$folder"
+  leftovers "$folder" "C:\\users\\$(id -un)\\AppData\\Local\\Programs\\BackdropCarousel\\BackdropCarousel.exe"
   msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] && cmp -s "$3" "$folder/BackdropCarousel.exe" || fail "the upgrade did not replace the older version"
   cmp -s "$work/settings.ini" "$folder/settings.ini" && run_values query || fail "the upgrade lost settings.ini or a Run value"
   msi /x "$work/user-x64.msi" && [ ! -e "$folder" ] && [ ! -e "$shortcut" ] || fail "the per-user package did not uninstall"
@@ -155,11 +159,29 @@ installer)
     msi /i "$work/machine-$platform.msi" "${presets[@]}" START_WITH_WINDOWS=1 || fail "machine-$platform.msi did not install"
     { printf '\xff\xfe'; printf '%s\r\n' '[Settings]' "${keys[@]}" | iconv -f UTF-8 -t UTF-16LE; } > "$work/settings.ini"
     cmp -s "$work/settings.ini" "$folder/settings.ini" || fail "machine-$platform.msi did not write ${keys[*]} as UTF-16LE"
-    [ "$(wine reg query "HKLM\\$run" /v BackdropCarousel /reg:$view | tr -d '\r' | sed -n 's/.*REG_SZ *//p')" = "\"C:\\$dir\\BackdropCarousel\\BackdropCarousel.exe\"" ] ||
-      fail "machine-$platform.msi did not write the Run value in the $view-bit registry view"
-    leftovers "$folder"
+    command="\"C:\\$dir\\BackdropCarousel\\BackdropCarousel.exe\""
+    [ "$(run_value HKLM $view)" = "$command" ] || fail "machine-$platform.msi did not write the Run value in the $view-bit registry view"
+    leftovers "$folder" "$command"
     msi /x "$work/machine-$platform.msi" && [ ! -e "$folder" ] || fail "machine-$platform.msi did not uninstall"
   done
+
+  # Uninstalling leaves a Run value that names another copy; replacing the
+  # other architecture's per-machine package moves the value to the new
+  # program, unless START_WITH_WINDOWS=0 removes it.
+  zip_copy='D:\Tools\BackdropCarousel.exe'
+  msi /i "$work/user-x64.msi" && run_values add /d "$zip_copy" /f && msi /x "$work/user-x64.msi" &&
+    [ "$(run_value HKCU 64)$(run_value HKLM 64)$(run_value HKLM 32)" = "$zip_copy$zip_copy$zip_copy" ] ||
+    fail "uninstalling removed another copy's Run values"
+  run_values delete /f
+  x86='"C:\Program Files (x86)\BackdropCarousel\BackdropCarousel.exe"' x64='"C:\Program Files\BackdropCarousel\BackdropCarousel.exe"'
+  msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && msi /i "$work/machine-x64.msi" &&
+    [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "$x64/" ] || fail "the Run value did not move to the 64-bit program"
+  # (Wine's msiexec finds no product to replace after an upgrade: uninstalled first.)
+  msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 &&
+    wine reg add "HKLM\\$run" /v BackdropCarousel /d "$x64" /reg:64 /f >/dev/null 2>&1 &&
+    msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=0 && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = / ] ||
+    fail "START_WITH_WINDOWS=0 left a Run value"
+  msi /x "$work/machine-x64.msi" || fail "machine-x64.msi did not uninstall"
 
   # The registry reaches system.reg and user.reg when the server ends.
   wineserver -k || true

@@ -237,8 +237,9 @@ static void SaveControls()
         ShowError(kSaveFailed);
 }
 
-// The box always shows what the registry holds, also when the change failed
-// (writing the machine-wide key needs administrator rights).
+// The box always shows whether Windows will start this copy, also when the
+// change failed (removing a machine-wide value needs administrator rights; a
+// path too long for a Run value has no form Windows would run).
 static void ToggleStartWithWindows()
 {
     bool wanted = !IsChecked(g_autostartBox);

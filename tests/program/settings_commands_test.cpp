@@ -31,28 +31,43 @@ std::vector<std::string> Lines(const std::string &path)
 
 const char kNone[] = "(none)";
 
+// Windows' startup switch for the user's key and the machine-wide 64-bit
+// view, and (with "32") for the 32-bit view; always in the 64-bit view.
+const std::string kSwitchKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+
 // The test prefix is 64-bit: the machine-wide key has a 32-bit view apart
 // from the 64-bit one, which both builds are to write. The user's key is one.
-HKEY RunKey(HKEY root, REGSAM view = KEY_WOW64_64KEY, REGSAM access = KEY_ALL_ACCESS)
+HKEY RunKey(HKEY root, REGSAM view = KEY_WOW64_64KEY, REGSAM access = KEY_ALL_ACCESS, const std::string &subKey = kRunKey)
 {
     HKEY key = nullptr;
-    RegCreateKeyExA(root, kRunKey, 0, nullptr, 0, access | view, nullptr, &key, nullptr);
+    RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, access | view, nullptr, &key, nullptr);
     return key;
 }
 
-std::string RunValue(HKEY root = HKEY_LOCAL_MACHINE, REGSAM view = KEY_WOW64_64KEY)
+// The data of a value named BackdropCarousel, binary data up to its first zero.
+std::string RunValue(HKEY root = HKEY_LOCAL_MACHINE, REGSAM view = KEY_WOW64_64KEY, const std::string &subKey = kRunKey)
 {
     char data[3 * MAX_PATH] = "";
     DWORD size = sizeof data;
-    HKEY key = RunKey(root, view, KEY_QUERY_VALUE);
-    LSTATUS read = RegGetValueA(key, nullptr, "BackdropCarousel", RRF_RT_REG_SZ, nullptr, data, &size);
+    HKEY key = RunKey(root, view, KEY_QUERY_VALUE, subKey);
+    LSTATUS read = RegGetValueA(key, nullptr, "BackdropCarousel", RRF_RT_ANY, nullptr, data, &size);
     RegCloseKey(key);
     return read == ERROR_SUCCESS ? data : kNone;
 }
 
+void SetRunValue(HKEY root, REGSAM view, const std::string &data, DWORD type = REG_SZ, const std::string &subKey = kRunKey)
+{
+    HKEY key = RunKey(root, view, KEY_SET_VALUE, subKey);
+    RegSetValueExA(key, "BackdropCarousel", 0, type, reinterpret_cast<const BYTE *>(data.c_str()),
+                   static_cast<DWORD>(data.size() + (type == REG_SZ)));
+    RegCloseKey(key);
+}
+
 void DeleteRunValues()
 {
-    for (HKEY key : {RunKey(HKEY_CURRENT_USER), RunKey(HKEY_LOCAL_MACHINE), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY)})
+    for (HKEY key : {RunKey(HKEY_CURRENT_USER), RunKey(HKEY_LOCAL_MACHINE), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY),
+                     RunKey(HKEY_CURRENT_USER, 0, KEY_ALL_ACCESS, kSwitchKey), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY,
+                     KEY_ALL_ACCESS, kSwitchKey), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, KEY_ALL_ACCESS, kSwitchKey + "32")})
         RegDeleteValueA(key, "BackdropCarousel"), RegCloseKey(key);
 }
 
@@ -219,7 +234,6 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFollowsTheRegistryWhereverTheProgra
 
 TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCannotChange)
 {
-    const char other[] = "D:\\Other Copy\\BackdropCarousel.exe";
     const std::string path = home_.PathOf("BackdropCarousel.exe");
     const struct {
         const char *what;
@@ -229,13 +243,13 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCan
     } cases[] = {
         {"machine-wide key refused: the user's own", false, false, true, kNone, path},
         {"both keys refused", true, false, false, kNone, kNone},
-        {"a machine-wide value that cannot go", false, true, true, other, kNone},
+        {"this copy's machine-wide value, which cannot go", false, true, true, path, kNone},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         DeleteRunValues();
-        if (HKEY key = c.machineValueBefore ? RunKey(HKEY_LOCAL_MACHINE) : nullptr)
-            RegSetKeyValueA(key, nullptr, "BackdropCarousel", REG_SZ, other, sizeof other), RegCloseKey(key);
+        if (c.machineValueBefore)
+            SetRunValue(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, path);
         RefusedRunKey machine(HKEY_LOCAL_MACHINE);
         std::unique_ptr<RefusedRunKey> user(c.userRefused ? new RefusedRunKey(HKEY_CURRENT_USER) : nullptr);
         RunningProgram program(home_);
@@ -261,19 +275,77 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCan
     }
 }
 
-TEST_F(SettingsCommandsTest, AnotherCopysEntryCountsAndIsReplacedByThisPath)
+TEST_F(SettingsCommandsTest, TheBoxIsTickedWhenAValueStartsThisCopyAndTickingReplacesOneThatDoesNot)
 {
-    // An older 32-bit copy wrote it in the 32-bit view.
-    const char other[] = "D:\\Other Copy\\BackdropCarousel.exe";
-    HKEY key = RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY);
-    RegSetKeyValueA(key, nullptr, "BackdropCarousel", REG_SZ, other, sizeof other), RegCloseKey(key);
-    RunningProgram program(home_);
+    // The program exists before it starts, for its short form.
+    const std::string path = home_.PathOf("BackdropCarousel.exe"), other = "D:\\Other Copy\\BackdropCarousel.exe";
+    home_.AddFile("BackdropCarousel.exe");
+    char shortPath[MAX_PATH] = "";
+    GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
+    std::string capitals = path;
+    CharUpperA(&capitals[0]);
+    const HKEY user = HKEY_CURRENT_USER, machine = HKEY_LOCAL_MACHINE;
+    const REGSAM view32 = KEY_WOW64_32KEY;
+    const struct {
+        const char *what;
+        HKEY root;
+        REGSAM view;
+        std::string value;
+        char switchState;  // the first byte of Windows' startup switch; 0: none
+        bool alsoThisCopyForTheUser, ticked;
+    } cases[] = {
+        {"another copy's, in the 32-bit view older versions wrote", machine, view32, other, 0, false, false},
+        {"where this copy was before it moved", user, 0, "E:\\BackdropCarousel.exe", 0, false, false},
+        {"this copy in capitals, with an argument", user, 0, capitals + " /tray", 0, false, true},
+        {"this copy's short form, quoted", machine, view32, '"' + std::string(shortPath) + '"', 0, false, true},
+        {"this copy's, switched off in Task Manager", machine, view32, path, 3, false, false},
+        {"this copy's, switched on there again", user, 0, path, 6, false, true},
+        {"another copy's beside this copy's: unticking leaves it", machine, view32, other, 0, true, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteRunValues();
+        SetRunValue(c.root, c.view, c.value);
+        std::string switchKey = kSwitchKey + (c.view == view32 ? "32" : "");
+        if (c.switchState)
+            SetRunValue(c.root, KEY_WOW64_64KEY, c.switchState + std::string(11, '\0'), REG_BINARY, switchKey);
+        if (c.alsoThisCopyForTheUser)
+            SetRunValue(user, 0, path);
+        RunningProgram program(home_);
+        ASSERT_TRUE(program.WaitUntilShown());
+        EXPECT_EQ(program.Checked(IDC_START_WITH_WINDOWS), c.ticked);
+
+        program.Click(IDC_START_WITH_WINDOWS);
+        EXPECT_NE(program.Checked(IDC_START_WITH_WINDOWS), c.ticked);
+        EXPECT_EQ(RunValue(c.root, c.view), c.alsoThisCopyForTheUser ? other : kNone);
+        EXPECT_EQ(RunValue(c.root, KEY_WOW64_64KEY, switchKey), kNone);
+        EXPECT_EQ(RunValue(), c.ticked ? kNone : path);
+        EXPECT_EQ(RunValue(user), kNone);
+        EXPECT_TRUE(program.Messages().Messages().empty());
+    }
+}
+
+TEST_F(SettingsCommandsTest, StartWithWindowsWritesTheShortFormOfAPathTooLongForARunValue)
+{
+    // 259 characters, the longest path Windows starts a program from; quoted,
+    // 261, one more than a Run value may hold. (Folder names differ in
+    // length by their numbers: made again until the path has its length.)
+    auto home = std::make_unique<ScratchFolder>();
+    for (size_t suffix = 0; home->PathOf("BackdropCarousel.exe").size() != 259;) {
+        suffix += 259 - home->PathOf("BackdropCarousel.exe").size();
+        home = std::make_unique<ScratchFolder>(" " + std::string(suffix - 1, 'x'));
+    }
+    RunningProgram program(*home);
     ASSERT_TRUE(program.WaitUntilShown());
-    EXPECT_TRUE(program.Checked(IDC_START_WITH_WINDOWS));
     program.Click(IDC_START_WITH_WINDOWS);
-    program.Click(IDC_START_WITH_WINDOWS);
-    EXPECT_EQ(RunValue(), home_.PathOf("BackdropCarousel.exe"));
-    EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY), kNone);
+    // Where the drive gives no short names, no form fits.
+    bool fits = home->HasShortName("BackdropCarousel.exe");
+    EXPECT_EQ(program.Checked(IDC_START_WITH_WINDOWS), fits);
+    EXPECT_EQ(program.Messages().Messages().size(), fits ? 0u : 1u);
+    char named[MAX_PATH] = "";
+    GetLongPathNameA(RunValue().c_str(), named, sizeof named);
+    EXPECT_EQ(named, fits ? home->PathOf("BackdropCarousel.exe") : "") << RunValue();
+    EXPECT_EQ(RunValue().find(' '), std::string::npos) << "unquoted, a space would end the program's path";
 }
 
 TEST_F(SettingsCommandsTest, CancellingTheFolderPickerLeavesTheBox)
