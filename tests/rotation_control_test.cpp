@@ -161,3 +161,69 @@ TEST_F(RotationControlTest, AFolderOnAShareIsTakenAsItIsAndItsPicturesFound)
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "SetWallpaper " + Utf8(share) + "\\a.jpg 0");
 }
+
+TEST_F(RotationControlTest, PicturesTheDesktopRefusesAreSkippedAndARefusedPassEndsWithTheReason)
+{
+    ScratchFolder folder;
+    folder.AddFile("a.jpg");
+    folder.AddFile("b.jpg");
+    std::vector<std::string> listed = folder.List("*.jpg");
+    const struct {
+        std::string refuses;
+        std::vector<std::string> handed;
+        bool shown;
+        HRESULT style, refused;
+    } cases[] = {
+        {listed[0], {listed[0], listed[1]}, true, S_OK, S_OK},
+        {"style", {listed[0]}, true, E_ACCESSDENIED, S_OK},  // the picture stays
+        {"*", {listed[0], listed[1], listed[1]}, false, S_OK, E_ACCESSDENIED},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.refuses);
+        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", c.refuses.c_str());
+        ClearDesktopLog();
+        ASSERT_EQ(StartRotation(Utf16(folder.Path()), L"3"), StartResult::Started);
+        TickOutcome outcome = OnRotationTick();
+        EXPECT_EQ(Handed(), c.handed);
+        EXPECT_EQ(outcome.shown, c.shown);
+        EXPECT_EQ(outcome.style, c.style);
+        EXPECT_EQ(outcome.refused, c.refused);
+        EXPECT_EQ(StopTimer(), c.shown) << "a pass that every picture was refused has ended";
+    }
+}
+
+namespace {
+QUERY_USER_NOTIFICATION_STATE g_userState;
+
+HRESULT WINAPI UserState(QUERY_USER_NOTIFICATION_STATE *state)
+{
+    *state = g_userState;
+    return S_OK;
+}
+}  // namespace
+
+TEST_F(RotationControlTest, WhileAGameOrPresentationHasTheScreenThePassWaitsAtItsPicture)
+{
+    ScratchFolder folder;
+    folder.AddFile("a.jpg");
+    folder.AddFile("b.jpg");
+    std::vector<std::string> listed = folder.List("*.jpg");
+    g_queryUserNotificationState = UserState;
+    const std::pair<QUERY_USER_NOTIFICATION_STATE, bool> states[] = {
+        {QUNS_RUNNING_D3D_FULL_SCREEN, true}, {QUNS_PRESENTATION_MODE, true}, {QUNS_BUSY, true},
+        {QUNS_NOT_PRESENT, false},            {QUNS_QUIET_TIME, false},
+    };
+    for (const auto &state : states) {
+        SCOPED_TRACE(state.first);
+        ClearDesktopLog();
+        ASSERT_EQ(StartRotation(Utf16(folder.Path()), L"3"), StartResult::Started);
+        g_userState = state.first;
+        OnRotationTick();
+        OnRotationTick();
+        g_userState = QUNS_ACCEPTS_NOTIFICATIONS;
+        OnRotationTick();
+        std::vector<std::string> waited = {listed[0]}, went = {listed[0], listed[1], listed[1]};
+        EXPECT_EQ(Handed(), state.second ? waited : went);
+        StopTimer();
+    }
+}

@@ -2,7 +2,10 @@
 // Wine's own object refuses every call, so tests register this DLL in its
 // place and read back, line by line, every call the program makes. Lines go
 // to the file named by BACKDROP_DESKTOP_LOG; nothing is written when it is
-// unset or empty.
+// unset or empty. BACKDROP_DESKTOP_REFUSES makes it refuse, as a real
+// desktop may, with E_ACCESSDENIED: "*" every ApplyChanges, "style" every
+// SetWallpaperOptions, and any other text the SetWallpaper of a picture of
+// that file name. Every call is recorded all the same.
 
 #include <windows.h>
 #include <wininet.h> // shlobj.h declares IActiveDesktop only after this
@@ -10,6 +13,7 @@
 #include <shlguid.h>
 #include <olectl.h>
 
+#include <cwchar>
 #include <new>
 #include <string>
 
@@ -63,6 +67,13 @@ LRESULT CALLBACK refuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+std::wstring refusal()
+{
+    wchar_t text[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"BACKDROP_DESKTOP_REFUSES", text, ARRAYSIZE(text));
+    return text;
+}
+
 HRESULT notImplemented(const char* method)
 {
     record(method);
@@ -99,13 +110,15 @@ public:
     STDMETHODIMP ApplyChanges(DWORD flags) override
     {
         record("ApplyChanges " + std::to_string(flags));
-        return S_OK;
+        return refusal() == L"*" ? E_ACCESSDENIED : S_OK;
     }
     STDMETHODIMP SetWallpaper(PCWSTR path, DWORD reserved) override
     {
         record("SetWallpaper " + (path ? utf8(path) : std::string("(null)")) + ' '
                + std::to_string(reserved));
-        return S_OK;
+        const std::wstring refused = refusal();
+        const wchar_t* const name = path ? wcsrchr(path, L'\\') : nullptr;
+        return name && !refused.empty() && refused == name + 1 ? E_ACCESSDENIED : S_OK;
     }
     STDMETHODIMP SetWallpaperOptions(LPCWALLPAPEROPT options, DWORD reserved) override
     {
@@ -113,7 +126,7 @@ public:
             ? std::to_string(options->dwSize) + ' ' + std::to_string(options->dwStyle)
             : std::string("(null)");
         record("SetWallpaperOptions " + fields + ' ' + std::to_string(reserved));
-        return S_OK;
+        return refusal() == L"style" ? E_ACCESSDENIED : S_OK;
     }
 
     STDMETHODIMP GetWallpaper(PWSTR, UINT, DWORD) override { return notImplemented("GetWallpaper"); }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -115,24 +116,40 @@ TEST_F(RestoredSettingsTest, EmptyFolderAtStartupIsReportedBeforeTheWindowShows)
 
 TEST_F(RestoredSettingsTest, RefusedStartupRotationIsExplained)
 {
-    const std::pair<const char *, const char *> refusals[] = {
-        {"-5", "The interval you specified is too small!"},  // only an edited file holds this
-        {"5", "The folder you specified has no .jpg pictures!"},
+    const char *const byPolicy = "The desktop background is set by your organisation!";
+    const struct {
+        const char *interval;
+        HKEY policyRoot;
+        const char *policy;  // none, or one that fixes the wallpaper: it comes first
+        const char *message;
+    } refusals[] = {
+        {"-5", nullptr, nullptr, "The interval you specified is too small!"},  // only an edited file holds this
+        {"5", nullptr, nullptr, "The folder you specified has no .jpg pictures!"},
+        {"5", HKEY_CURRENT_USER, "Wallpaper", byPolicy},
+        {"5", HKEY_LOCAL_MACHINE, "Wallpaper", byPolicy},
+        {"5", HKEY_CURRENT_USER, "NoChangingWallPaper", byPolicy},
+        {"5", HKEY_LOCAL_MACHINE, "NoChangingWallPaper", byPolicy},
     };
     for (const auto &refusal : refusals) {
-        SCOPED_TRACE(refusal.first);
+        SCOPED_TRACE(std::string(refusal.interval) + (refusal.policy ? refusal.policy : ""));
+        std::unique_ptr<WallpaperPolicy> policy;
+        if (refusal.policy)
+            policy = std::make_unique<WallpaperPolicy>(refusal.policyRoot, refusal.policy);
+        ClearDesktopLog();
         ScratchFolder home, pictures;
-        std::string settings = Settings("wallpaperDir=" + pictures.Path() + "\r\nrotationInt=" + refusal.first +
+        std::string settings = Settings("wallpaperDir=" + pictures.Path() + "\r\nrotationInt=" + refusal.interval +
                                         "\r\nrotateAtStartup=1\r\n");
         RunningProgram program(home, WithSettings(settings));
         ASSERT_TRUE(program.Messages().WaitFor(1));
-        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{refusal.second});
-        EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), refusal.first);
+        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{refusal.message});
+        EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), refusal.interval);
         // No rotation was armed: a tick shows nothing, even once there is a picture.
         ASSERT_TRUE(program.WaitUntilShown());
         pictures.AddFile("a.jpg");
         SendMessageA(program.Window(), WM_TIMER, 4000, 0);
-        EXPECT_EQ(ReadDesktopLog().back(), "ApplyChanges 7");
+        // Under a policy, not even the saved style.
+        Log expected = {"create", "SetWallpaperOptions 8 0 0", "ApplyChanges 7"};
+        EXPECT_EQ(ReadDesktopLog(), refusal.policy ? Log{"create"} : expected);
     }
 }
 

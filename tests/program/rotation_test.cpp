@@ -214,3 +214,58 @@ TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
                                       "relimages\\" + listed[0]};
     EXPECT_EQ(ReadDesktopLog(), Applied(home_, names, 0)) << "absolute paths";
 }
+
+TEST_F(RotationTest, TheDesktopsRefusalsAreToldOnceWithTheSystemsReason)
+{
+    pictures_.AddFile("a.jpg");
+    pictures_.AddFile("b.jpg");
+    const std::string style = "The desktop refused the wallpaper style: ", pictures = "The desktop refused the pictures: ";
+    const std::pair<const char *, std::vector<std::string>> refusals[] = {
+        {"style", {style}},           // the pictures are shown
+        {"*", {pictures, style}},  // the pass ends at the first tick
+    };
+    for (const auto &refusal : refusals) {
+        SCOPED_TRACE(refusal.first);
+        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", refusal.first);
+        RunningProgram program(home_);
+        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", nullptr);
+        ASSERT_TRUE(program.WaitUntilShown());
+        EXPECT_TRUE(program.Messages().Messages().empty()) << "the saved style re-applied at start-up";
+        Start(program, pictures_.Path());
+        Tick(program);
+        program.Select(IDC_WALLPAPER_MODE, 1);
+        Tick(program);
+        Tick(program);
+        std::vector<std::string> texts = Texts(program.Messages().Messages());
+        ASSERT_EQ(texts.size(), refusal.second.size());
+        for (size_t i = 0; i < texts.size(); ++i) {
+            EXPECT_EQ(texts[i].substr(0, refusal.second[i].size()), refusal.second[i]);
+            EXPECT_GT(texts[i].size(), refusal.second[i].size()) << "the system's reason";
+        }
+    }
+}
+
+TEST_F(RotationTest, TheOrganisationsWallpaperIsLeftAloneAndTheSettingsStillSaved)
+{
+    const char *const byPolicy = "The desktop background is set by your organisation!";
+    pictures_.AddFile("a.jpg");
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    {
+        WallpaperPolicy policy(HKEY_CURRENT_USER, "NoChangingWallPaper");
+        ClearDesktopLog();
+        Start(program, pictures_.Path());
+        program.ChooseTrayItem(0);
+        ASSERT_TRUE(program.Messages().WaitFor(2));
+        program.Select(IDC_WALLPAPER_MODE, 1);
+        program.Click(IDC_SAVE_SETTINGS);
+        ASSERT_TRUE(program.Messages().WaitFor(3));
+        EXPECT_EQ(Texts(program.Messages().Messages()),
+                  (std::vector<std::string>{byPolicy, byPolicy, "Your settings have been saved!"}));
+        EXPECT_TRUE(ReadDesktopLog().empty()) << "neither a rotation nor the style";
+        EXPECT_EQ(GetPrivateProfileIntA("Settings", "wallpaperMode", -1, home_.PathOf("settings.ini").c_str()), 1);
+    }
+    program.Click(IDC_START_ROTATION);
+    Tick(program);
+    EXPECT_EQ(ReadDesktopLog(), Applied(pictures_, {"a.jpg"}, 1)) << "once the policy is lifted";
+}

@@ -21,6 +21,7 @@ protected:
         g_imageFolder = L"C:\\windows\\Web\\Wallpaper";
         g_intervalCount = 10;
         g_unitMillis = 1000;
+        g_queryUserNotificationState = SHQueryUserNotificationState;
         CoInitialize(nullptr);
         CreateWallpaperApplier();
         ClearDesktopLog();
@@ -28,6 +29,7 @@ protected:
 
     void TearDown() override
     {
+        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", nullptr);
         ReleaseWallpaperApplier();
         CoUninitialize();
         DestroyWindow(window_);
@@ -38,6 +40,17 @@ protected:
 
     // A running timer, as a start would leave it.
     void ArmTimer(UINT period = 100000) const { SetTimer(window_, kRotationTimer, period, nullptr); }
+
+    // The pictures handed to the desktop, by file name.
+    static std::vector<std::string> Handed()
+    {
+        std::vector<std::string> names;
+        for (const std::string &line : ReadDesktopLog()) {
+            if (line.compare(0, 13, "SetWallpaper ") == 0)
+                names.push_back(line.substr(line.rfind('\\') + 1, line.size() - line.rfind('\\') - 3));
+        }
+        return names;
+    }
 
     // The window code chooses the id; any will do.
     static constexpr UINT_PTR kRotationTimer = 77;
