@@ -162,36 +162,6 @@ TEST_F(RotationControlTest, AFolderOnAShareIsTakenAsItIsAndItsPicturesFound)
     EXPECT_EQ(log[0], "SetWallpaper " + Utf8(share) + "\\a.jpg 0");
 }
 
-TEST_F(RotationControlTest, PicturesTheDesktopRefusesAreSkippedAndARefusedPassEndsWithTheReason)
-{
-    ScratchFolder folder;
-    folder.AddFile("a.jpg");
-    folder.AddFile("b.jpg");
-    std::vector<std::string> listed = folder.List("*.jpg");
-    const struct {
-        std::string refuses;
-        std::vector<std::string> handed;
-        bool shown;
-        HRESULT style, refused;
-    } cases[] = {
-        {listed[0], {listed[0], listed[1]}, true, S_OK, S_OK},
-        {"style", {listed[0]}, true, E_ACCESSDENIED, S_OK},  // the picture stays
-        {"*", {listed[0], listed[1], listed[1]}, false, S_OK, E_ACCESSDENIED},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.refuses);
-        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", c.refuses.c_str());
-        ClearDesktopLog();
-        ASSERT_EQ(StartRotation(Utf16(folder.Path()), L"3"), StartResult::Started);
-        TickOutcome outcome = OnRotationTick();
-        EXPECT_EQ(Handed(), c.handed);
-        EXPECT_EQ(outcome.shown, c.shown);
-        EXPECT_EQ(outcome.style, c.style);
-        EXPECT_EQ(outcome.refused, c.refused);
-        EXPECT_EQ(StopTimer(), c.shown) << "a pass that every picture was refused has ended";
-    }
-}
-
 namespace {
 QUERY_USER_NOTIFICATION_STATE g_userState;
 
@@ -202,28 +172,36 @@ HRESULT WINAPI UserState(QUERY_USER_NOTIFICATION_STATE *state)
 }
 }  // namespace
 
-TEST_F(RotationControlTest, WhileAGameOrPresentationHasTheScreenThePassWaitsAtItsPicture)
+TEST_F(RotationControlTest, RefusedPicturesAreSkippedAllRefusedEndThePassAndAFullScreenGameIsWaitedFor)
 {
     ScratchFolder folder;
     folder.AddFile("a.jpg");
     folder.AddFile("b.jpg");
-    std::vector<std::string> listed = folder.List("*.jpg");
+    std::string first = folder.List("*.jpg")[0];
     g_queryUserNotificationState = UserState;
-    const std::pair<QUERY_USER_NOTIFICATION_STATE, bool> states[] = {
-        {QUNS_RUNNING_D3D_FULL_SCREEN, true}, {QUNS_PRESENTATION_MODE, true}, {QUNS_BUSY, true},
-        {QUNS_NOT_PRESENT, false},            {QUNS_QUIET_TIME, false},
+    // The first tick in a state, the second free; three calls for each picture handed over.
+    const struct {
+        QUERY_USER_NOTIFICATION_STATE state;
+        const char *refuses;
+        size_t calls;
+        HRESULT refused;  // the first tick's outcome
+    } cases[] = {
+        {QUNS_BUSY, "", 3, S_OK}, {QUNS_RUNNING_D3D_FULL_SCREEN, "", 3, S_OK}, {QUNS_PRESENTATION_MODE, "", 3, S_OK},
+        {QUNS_NOT_PRESENT, "", 6, S_OK},
+        {QUNS_ACCEPTS_NOTIFICATIONS, first.c_str(), 1 + 3 + 3, S_OK},  // the other picture, and at the end again
+        {QUNS_ACCEPTS_NOTIFICATIONS, "*", 9, E_ACCESSDENIED},           // all three at the first tick
     };
-    for (const auto &state : states) {
-        SCOPED_TRACE(state.first);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.state) + c.refuses);
+        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", c.refuses);
         ClearDesktopLog();
         ASSERT_EQ(StartRotation(Utf16(folder.Path()), L"3"), StartResult::Started);
-        g_userState = state.first;
-        OnRotationTick();
-        OnRotationTick();
+        g_userState = c.state;
+        EXPECT_EQ(OnRotationTick().refused, c.refused);
         g_userState = QUNS_ACCEPTS_NOTIFICATIONS;
         OnRotationTick();
-        std::vector<std::string> waited = {listed[0]}, went = {listed[0], listed[1], listed[1]};
-        EXPECT_EQ(Handed(), state.second ? waited : went);
-        StopTimer();
+        std::vector<std::string> log = ReadDesktopLog();
+        EXPECT_EQ(log.size(), c.calls);
+        EXPECT_EQ(log.at(0), "SetWallpaper " + folder.PathOf(first) + " 0") << "none passed over";
     }
 }

@@ -3,9 +3,8 @@
 // place and read back, line by line, every call the program makes. Lines go
 // to the file named by BACKDROP_DESKTOP_LOG; nothing is written when it is
 // unset or empty. BACKDROP_DESKTOP_REFUSES makes it refuse, as a real
-// desktop may, with E_ACCESSDENIED: "*" every ApplyChanges, "style" every
-// SetWallpaperOptions, and any other text the SetWallpaper of a picture of
-// that file name. Every call is recorded all the same.
+// desktop may: "*" every ApplyChanges, a file name the SetWallpaper of that
+// picture. Every call is recorded all the same.
 
 #include <windows.h>
 #include <wininet.h> // shlobj.h declares IActiveDesktop only after this
@@ -67,11 +66,11 @@ LRESULT CALLBACK refuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::wstring refusal()
+HRESULT refuses(const wchar_t* what)
 {
-    wchar_t text[MAX_PATH] = L"";
-    GetEnvironmentVariableW(L"BACKDROP_DESKTOP_REFUSES", text, ARRAYSIZE(text));
-    return text;
+    wchar_t refused[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"BACKDROP_DESKTOP_REFUSES", refused, ARRAYSIZE(refused));
+    return what && lstrcmpW(refused, what) == 0 ? E_ACCESSDENIED : S_OK;
 }
 
 HRESULT notImplemented(const char* method)
@@ -110,15 +109,14 @@ public:
     STDMETHODIMP ApplyChanges(DWORD flags) override
     {
         record("ApplyChanges " + std::to_string(flags));
-        return refusal() == L"*" ? E_ACCESSDENIED : S_OK;
+        return refuses(L"*");
     }
     STDMETHODIMP SetWallpaper(PCWSTR path, DWORD reserved) override
     {
         record("SetWallpaper " + (path ? utf8(path) : std::string("(null)")) + ' '
                + std::to_string(reserved));
-        const std::wstring refused = refusal();
         const wchar_t* const name = path ? wcsrchr(path, L'\\') : nullptr;
-        return name && !refused.empty() && refused == name + 1 ? E_ACCESSDENIED : S_OK;
+        return refuses(name ? name + 1 : nullptr);
     }
     STDMETHODIMP SetWallpaperOptions(LPCWALLPAPEROPT options, DWORD reserved) override
     {
@@ -126,7 +124,7 @@ public:
             ? std::to_string(options->dwSize) + ' ' + std::to_string(options->dwStyle)
             : std::string("(null)");
         record("SetWallpaperOptions " + fields + ' ' + std::to_string(reserved));
-        return refusal() == L"style" ? E_ACCESSDENIED : S_OK;
+        return S_OK;
     }
 
     STDMETHODIMP GetWallpaper(PWSTR, UINT, DWORD) override { return notImplemented("GetWallpaper"); }

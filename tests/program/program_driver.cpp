@@ -182,24 +182,3 @@ DWORD RunningProgram::WaitForExit(DWORD timeoutMillis) const
     GetExitCodeProcess(process_.hProcess, &code);
     return code;
 }
-
-// The computer's policies in the registry's 64-bit view, where Group Policy writes them.
-WallpaperPolicy::WallpaperPolicy(HKEY root, const std::string &name) : name_(name)
-{
-    std::string key = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\";
-    key += name == "Wallpaper" ? "System" : "ActiveDesktop";
-    EXPECT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key_,
-                              nullptr), ERROR_SUCCESS);
-    static const char kCorporate[] = "C:\\Corporate.jpg";
-    static const DWORD kOn = 1;
-    bool string = name == "Wallpaper";
-    EXPECT_EQ(RegSetValueExA(key_, name.c_str(), 0, string ? REG_SZ : REG_DWORD,
-                             string ? reinterpret_cast<const BYTE *>(kCorporate) : reinterpret_cast<const BYTE *>(&kOn),
-                             string ? sizeof kCorporate : sizeof kOn), ERROR_SUCCESS);
-}
-
-WallpaperPolicy::~WallpaperPolicy()
-{
-    RegDeleteValueA(key_, name_.c_str());
-    RegCloseKey(key_);
-}

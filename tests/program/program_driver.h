@@ -85,21 +85,6 @@ inline RunningProgram::Options WithSettings(const std::string &settings)
     return options;
 }
 
-// A Group Policy that fixes the wallpaper, in force while the object lives:
-// "Wallpaper" (Desktop Wallpaper) or "NoChangingWallPaper" (Prevent changing
-// desktop background), for the user (HKCU) or the computer (HKLM).
-class WallpaperPolicy {
-public:
-    WallpaperPolicy(HKEY root, const std::string &name);
-    ~WallpaperPolicy();
-    WallpaperPolicy(const WallpaperPolicy &) = delete;
-    WallpaperPolicy &operator=(const WallpaperPolicy &) = delete;
-
-private:
-    HKEY key_ = nullptr;
-    std::string name_;
-};
-
 // The shell's key to the program's tray icon.
 NOTIFYICONDATAA TrayIconOf(HWND window);
 

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -118,38 +117,43 @@ TEST_F(RestoredSettingsTest, RefusedStartupRotationIsExplained)
 {
     const char *const byPolicy = "The desktop background is set by your organisation!";
     const struct {
-        const char *interval;
-        HKEY policyRoot;
-        const char *policy;  // none, or one that fixes the wallpaper: it comes first
-        const char *message;
+        const char *first, *second;
+        HKEY policyRoot;  // a Group Policy that fixes the wallpaper comes first, and keeps the saved style off it
+        const char *policyKey, *policy;
     } refusals[] = {
-        {"-5", nullptr, nullptr, "The interval you specified is too small!"},  // only an edited file holds this
-        {"5", nullptr, nullptr, "The folder you specified has no .jpg pictures!"},
-        {"5", HKEY_CURRENT_USER, "Wallpaper", byPolicy},
-        {"5", HKEY_LOCAL_MACHINE, "Wallpaper", byPolicy},
-        {"5", HKEY_CURRENT_USER, "NoChangingWallPaper", byPolicy},
-        {"5", HKEY_LOCAL_MACHINE, "NoChangingWallPaper", byPolicy},
+        {"-5", "The interval you specified is too small!"},  // only an edited file holds this
+        {"5", "The folder you specified has no .jpg pictures!"},
+        {"5", byPolicy, HKEY_CURRENT_USER, "System", "Wallpaper"},
+        {"5", byPolicy, HKEY_LOCAL_MACHINE, "System", "Wallpaper"},
+        {"5", byPolicy, HKEY_CURRENT_USER, "ActiveDesktop", "NoChangingWallPaper"},
+        {"5", byPolicy, HKEY_LOCAL_MACHINE, "ActiveDesktop", "NoChangingWallPaper"},
     };
     for (const auto &refusal : refusals) {
-        SCOPED_TRACE(std::string(refusal.interval) + (refusal.policy ? refusal.policy : ""));
-        std::unique_ptr<WallpaperPolicy> policy;
-        if (refusal.policy)
-            policy = std::make_unique<WallpaperPolicy>(refusal.policyRoot, refusal.policy);
-        ClearDesktopLog();
+        SCOPED_TRACE(std::string(refusal.first) + (refusal.policy ? refusal.policy : ""));
+        // The computer's policies in the 64-bit view, where Group Policy writes them.
+        HKEY policy = nullptr;
+        DWORD on = 1;
+        if (refusal.policy) {
+            std::string key = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\") + refusal.policyKey;
+            RegCreateKeyExA(refusal.policyRoot, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
+                            &policy, nullptr);
+            ASSERT_EQ(RegSetValueExA(policy, refusal.policy, 0, REG_DWORD, reinterpret_cast<BYTE *>(&on), sizeof on),
+                      ERROR_SUCCESS);
+        }
         ScratchFolder home, pictures;
-        std::string settings = Settings("wallpaperDir=" + pictures.Path() + "\r\nrotationInt=" + refusal.interval +
+        std::string settings = Settings("wallpaperDir=" + pictures.Path() + "\r\nrotationInt=" + refusal.first +
                                         "\r\nrotateAtStartup=1\r\n");
         RunningProgram program(home, WithSettings(settings));
         ASSERT_TRUE(program.Messages().WaitFor(1));
-        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{refusal.message});
-        EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), refusal.interval);
+        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{refusal.second});
+        EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), refusal.first);
         // No rotation was armed: a tick shows nothing, even once there is a picture.
         ASSERT_TRUE(program.WaitUntilShown());
         pictures.AddFile("a.jpg");
         SendMessageA(program.Window(), WM_TIMER, 4000, 0);
-        // Under a policy, not even the saved style.
-        Log expected = {"create", "SetWallpaperOptions 8 0 0", "ApplyChanges 7"};
-        EXPECT_EQ(ReadDesktopLog(), refusal.policy ? Log{"create"} : expected);
+        RegDeleteValueA(policy, refusal.policy);
+        RegCloseKey(policy);
+        EXPECT_EQ(ReadDesktopLog().back(), refusal.policy ? "create" : "ApplyChanges 7");
     }
 }
 

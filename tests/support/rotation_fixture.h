@@ -41,17 +41,6 @@ protected:
     // A running timer, as a start would leave it.
     void ArmTimer(UINT period = 100000) const { SetTimer(window_, kRotationTimer, period, nullptr); }
 
-    // The pictures handed to the desktop, by file name.
-    static std::vector<std::string> Handed()
-    {
-        std::vector<std::string> names;
-        for (const std::string &line : ReadDesktopLog()) {
-            if (line.compare(0, 13, "SetWallpaper ") == 0)
-                names.push_back(line.substr(line.rfind('\\') + 1, line.size() - line.rfind('\\') - 3));
-        }
-        return names;
-    }
-
     // The window code chooses the id; any will do.
     static constexpr UINT_PTR kRotationTimer = 77;
     HWND window_ = nullptr;
