@@ -19,7 +19,15 @@ static bool g_rotationArmed;
 
 static const wchar_t kImagePattern[] = L"\\*.jpg";
 
-HRESULT(WINAPI *g_queryUserNotificationState)(QUERY_USER_NOTIFICATION_STATE *) = SHQueryUserNotificationState;
+// Wine answers without setting the state, which then stays at "accepts
+// notifications".
+QUERY_USER_NOTIFICATION_STATE ShellNotificationState()
+{
+    QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
+    return SUCCEEDED(SHQueryUserNotificationState(&state)) ? state : QUNS_ACCEPTS_NOTIFICATIONS;
+}
+
+QUERY_USER_NOTIFICATION_STATE (*g_userNotificationState)() = ShellNotificationState;
 
 // Shorter periods would change the wallpaper faster than the desktop redraws.
 constexpr long long kMinimumPeriodMillis = 3000;
@@ -198,13 +206,10 @@ static bool HasGone(const std::wstring &folder)
 }
 
 // A change of wallpaper makes the desktop decode the picture at that moment:
-// a game stutters, and a presentation's audience sees it. Wine answers
-// without setting the state, which then stays at "accepts notifications".
+// a game stutters, and a presentation's audience sees it.
 static bool IsScreenTaken()
 {
-    QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
-    if (FAILED(g_queryUserNotificationState(&state)))
-        return false;
+    QUERY_USER_NOTIFICATION_STATE state = g_userNotificationState();
     return state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE || state == QUNS_BUSY;
 }
 

@@ -39,9 +39,12 @@ UINT RotationPeriod(int count, int unitMillis);
 // nothing: a running rotation goes on as it was.
 StartResult StartRotation(const std::wstring &folderText, const std::wstring &intervalText);
 
-// How a tick asks whether a full-screen game or video, or a presentation,
-// has the screen: the shell's SHQueryUserNotificationState.
-extern HRESULT(WINAPI *g_queryUserNotificationState)(QUERY_USER_NOTIFICATION_STATE *state);
+// What the shell's SHQueryUserNotificationState says of the user's screen.
+QUERY_USER_NOTIFICATION_STATE ShellNotificationState();
+
+// How a tick learns whether a full-screen game or video, or a presentation,
+// has the screen; ShellNotificationState unless replaced.
+extern QUERY_USER_NOTIFICATION_STATE (*g_userNotificationState)();
 
 // What a tick has for the user.
 struct TickOutcome {

@@ -2,6 +2,6 @@
 // Policy, for this user or for the whole computer.
 #pragma once
 
-// True while "Desktop Wallpaper" names a wallpaper or "Prevent changing
+// True while "Desktop Wallpaper" is set or "Prevent changing
 // desktop background" is on: the program then hands nothing to the desktop.
 bool IsWallpaperSetByPolicy();

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <tuple>
 
 using RotationControlTest = RotationFixture;
 
@@ -162,15 +163,7 @@ TEST_F(RotationControlTest, AFolderOnAShareIsTakenAsItIsAndItsPicturesFound)
     EXPECT_EQ(log[0], "SetWallpaper " + Utf8(share) + "\\a.jpg 0");
 }
 
-namespace {
-QUERY_USER_NOTIFICATION_STATE g_userState;
-
-HRESULT WINAPI UserState(QUERY_USER_NOTIFICATION_STATE *state)
-{
-    *state = g_userState;
-    return S_OK;
-}
-}  // namespace
+static QUERY_USER_NOTIFICATION_STATE g_userState;
 
 TEST_F(RotationControlTest, RefusedPicturesAreSkippedAllRefusedEndThePassAndAFullScreenGameIsWaitedFor)
 {
@@ -178,30 +171,24 @@ TEST_F(RotationControlTest, RefusedPicturesAreSkippedAllRefusedEndThePassAndAFul
     folder.AddFile("a.jpg");
     folder.AddFile("b.jpg");
     std::string first = folder.List("*.jpg")[0];
-    g_queryUserNotificationState = UserState;
-    // The first tick in a state, the second free; three calls for each picture handed over.
-    const struct {
-        QUERY_USER_NOTIFICATION_STATE state;
-        const char *refuses;
-        size_t calls;
-        HRESULT refused;  // the first tick's outcome
-    } cases[] = {
-        {QUNS_BUSY, "", 3, S_OK}, {QUNS_RUNNING_D3D_FULL_SCREEN, "", 3, S_OK}, {QUNS_PRESENTATION_MODE, "", 3, S_OK},
-        {QUNS_NOT_PRESENT, "", 6, S_OK},
-        {QUNS_ACCEPTS_NOTIFICATIONS, first.c_str(), 1 + 3 + 3, S_OK},  // the other picture, and at the end again
-        {QUNS_ACCEPTS_NOTIFICATIONS, "*", 9, E_ACCESSDENIED},           // all three at the first tick
+    g_userNotificationState = [] { return g_userState; };
+    // The state at the first tick (the second is free), the picture or "*" (all) the desktop refuses, and
+    // the calls it gets: three a picture handed over, one a picture SetWallpaper refuses.
+    const std::tuple<QUERY_USER_NOTIFICATION_STATE, const char *, size_t> cases[] = {
+        {QUNS_BUSY, "", 3}, {QUNS_RUNNING_D3D_FULL_SCREEN, "", 3}, {QUNS_PRESENTATION_MODE, "", 3},
+        {QUNS_NOT_PRESENT, "", 6}, {QUNS_ACCEPTS_NOTIFICATIONS, first.c_str(), 1 + 3 + 3},
+        {QUNS_ACCEPTS_NOTIFICATIONS, "*", 9},  // both, and the last again, at the first tick
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::to_string(c.state) + c.refuses);
-        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", c.refuses);
+    for (const auto &[state, refuses, calls] : cases) {
+        SCOPED_TRACE(std::to_string(state) + refuses);
+        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", refuses);
         ClearDesktopLog();
-        ASSERT_EQ(StartRotation(Utf16(folder.Path()), L"3"), StartResult::Started);
-        g_userState = c.state;
-        EXPECT_EQ(OnRotationTick().refused, c.refused);
+        EXPECT_EQ(StartRotation(Utf16(folder.Path()), L"3"), StartResult::Started);
+        g_userState = state;
+        EXPECT_EQ(OnRotationTick().refused, *refuses == '*' ? E_ACCESSDENIED : S_OK) << "the pass ends with the reason";
         g_userState = QUNS_ACCEPTS_NOTIFICATIONS;
         OnRotationTick();
-        std::vector<std::string> log = ReadDesktopLog();
-        EXPECT_EQ(log.size(), c.calls);
-        EXPECT_EQ(log.at(0), "SetWallpaper " + folder.PathOf(first) + " 0") << "none passed over";
+        EXPECT_EQ(ReadDesktopLog().size(), calls);
+        EXPECT_EQ(ReadDesktopLog().at(0), "SetWallpaper " + folder.PathOf(first) + " 0") << "none passed over";
     }
 }

@@ -12,7 +12,6 @@
 #include <shlguid.h>
 #include <olectl.h>
 
-#include <cwchar>
 #include <new>
 #include <string>
 

@@ -113,33 +113,32 @@ TEST_F(RestoredSettingsTest, EmptyFolderAtStartupIsReportedBeforeTheWindowShows)
     EXPECT_TRUE(program.TrayIconPresent());
 }
 
+#define POLICIES "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\"
+
 TEST_F(RestoredSettingsTest, RefusedStartupRotationIsExplained)
 {
     const char *const byPolicy = "The desktop background is set by your organisation!";
+    // A Group Policy that fixes the wallpaper comes first, and keeps the saved style off it.
     const struct {
-        const char *first, *second;
-        HKEY policyRoot;  // a Group Policy that fixes the wallpaper comes first, and keeps the saved style off it
-        const char *policyKey, *policy;
+        const char *first, *second, *policyKey = nullptr, *policy = nullptr;
+        HKEY policyRoot = nullptr;
     } refusals[] = {
         {"-5", "The interval you specified is too small!"},  // only an edited file holds this
         {"5", "The folder you specified has no .jpg pictures!"},
-        {"5", byPolicy, HKEY_CURRENT_USER, "System", "Wallpaper"},
-        {"5", byPolicy, HKEY_LOCAL_MACHINE, "System", "Wallpaper"},
-        {"5", byPolicy, HKEY_CURRENT_USER, "ActiveDesktop", "NoChangingWallPaper"},
-        {"5", byPolicy, HKEY_LOCAL_MACHINE, "ActiveDesktop", "NoChangingWallPaper"},
+        {"6", byPolicy, POLICIES "System", "Wallpaper", HKEY_CURRENT_USER},
+        {"7", byPolicy, POLICIES "System", "Wallpaper", HKEY_LOCAL_MACHINE},
+        {"8", byPolicy, POLICIES "ActiveDesktop", "NoChangingWallPaper", HKEY_CURRENT_USER},
+        {"9", byPolicy, POLICIES "ActiveDesktop", "NoChangingWallPaper", HKEY_LOCAL_MACHINE},
     };
     for (const auto &refusal : refusals) {
-        SCOPED_TRACE(std::string(refusal.first) + (refusal.policy ? refusal.policy : ""));
+        SCOPED_TRACE(refusal.first);
         // The computer's policies in the 64-bit view, where Group Policy writes them.
         HKEY policy = nullptr;
-        DWORD on = 1;
-        if (refusal.policy) {
-            std::string key = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\") + refusal.policyKey;
-            RegCreateKeyExA(refusal.policyRoot, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
-                            &policy, nullptr);
-            ASSERT_EQ(RegSetValueExA(policy, refusal.policy, 0, REG_DWORD, reinterpret_cast<BYTE *>(&on), sizeof on),
-                      ERROR_SUCCESS);
-        }
+        const DWORD on = 1;
+        if (refusal.policy)
+            RegCreateKeyExA(refusal.policyRoot, refusal.policyKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                            nullptr, &policy, nullptr);
+        RegSetValueExA(policy, refusal.policy, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&on), sizeof on);
         ScratchFolder home, pictures;
         std::string settings = Settings("wallpaperDir=" + pictures.Path() + "\r\nrotationInt=" + refusal.first +
                                         "\r\nrotateAtStartup=1\r\n");

@@ -21,7 +21,7 @@ protected:
         g_imageFolder = L"C:\\windows\\Web\\Wallpaper";
         g_intervalCount = 10;
         g_unitMillis = 1000;
-        g_queryUserNotificationState = SHQueryUserNotificationState;
+        g_userNotificationState = ShellNotificationState;
         CoInitialize(nullptr);
         CreateWallpaperApplier();
         ClearDesktopLog();
