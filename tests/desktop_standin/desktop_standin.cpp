@@ -65,11 +65,13 @@ LRESULT CALLBACK refuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// what: "*", or the path of a picture, refused by its file name.
 HRESULT refuses(const wchar_t* what)
 {
     wchar_t refused[MAX_PATH] = L"";
     GetEnvironmentVariableW(L"BACKDROP_DESKTOP_REFUSES", refused, ARRAYSIZE(refused));
-    return what && lstrcmpW(refused, what) == 0 ? E_ACCESSDENIED : S_OK;
+    const wchar_t* const name = what ? wcsrchr(what, L'\\') : nullptr;
+    return what && lstrcmpW(refused, name ? name + 1 : what) == 0 ? E_ACCESSDENIED : S_OK;
 }
 
 HRESULT notImplemented(const char* method)
@@ -114,8 +116,7 @@ public:
     {
         record("SetWallpaper " + (path ? utf8(path) : std::string("(null)")) + ' '
                + std::to_string(reserved));
-        const wchar_t* const name = path ? wcsrchr(path, L'\\') : nullptr;
-        return refuses(name ? name + 1 : nullptr);
+        return refuses(path);
     }
     STDMETHODIMP SetWallpaperOptions(LPCWALLPAPEROPT options, DWORD reserved) override
     {
