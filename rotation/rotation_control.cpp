@@ -4,6 +4,7 @@
 #include "base/path_forms.h"
 #include "rotation/image_sequence.h"
 #include "rotation/wallpaper_applier.h"
+#include "rotation/wallpaper_policy.h"
 
 #include <climits>
 #include <cstdlib>
@@ -18,6 +19,16 @@ static UINT_PTR g_timerId;
 static bool g_rotationArmed;
 
 static const wchar_t kImagePattern[] = L"\\*.jpg";
+
+// Wine answers without setting the state, which then stays at "accepts
+// notifications".
+QUERY_USER_NOTIFICATION_STATE ShellNotificationState()
+{
+    QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
+    return SUCCEEDED(SHQueryUserNotificationState(&state)) ? state : QUNS_ACCEPTS_NOTIFICATIONS;
+}
+
+QUERY_USER_NOTIFICATION_STATE (*g_userNotificationState)() = ShellNotificationState;
 
 // Shorter periods would change the wallpaper faster than the desktop redraws.
 constexpr long long kMinimumPeriodMillis = 3000;
@@ -100,8 +111,23 @@ static std::wstring FolderBesideProgram(const std::wstring &text)
     return folder.substr(0, rootEnd) + text;
 }
 
+// Windows 8 and later may fold the rotation timer into the processor's other
+// wake-ups, within the system's default tolerance; Windows 7 has only the
+// plain timer.
+static bool ArmRotationTimer(UINT period)
+{
+    using SetCoalescableTimerFunction = UINT_PTR(WINAPI *)(HWND, UINT_PTR, UINT, TIMERPROC, ULONG);
+    static const auto setCoalescableTimer = reinterpret_cast<SetCoalescableTimerFunction>(
+        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetCoalescableTimer")));
+    if (setCoalescableTimer)
+        return setCoalescableTimer(g_timerWindow, g_timerId, period, nullptr, TIMERV_DEFAULT_COALESCING) != 0;
+    return SetTimer(g_timerWindow, g_timerId, period, nullptr) != 0;
+}
+
 StartResult StartRotation(const std::wstring &folderText, const std::wstring &intervalText)
 {
+    if (IsWallpaperSetByPolicy())
+        return StartResult::SetByPolicy;
     if (folderText.empty())
         return StartResult::NoPath;
     if (intervalText.empty())
@@ -127,7 +153,7 @@ StartResult StartRotation(const std::wstring &folderText, const std::wstring &in
     g_intervalCount = count;
     ResetImageSequence();
     KillTimer(g_timerWindow, g_timerId);
-    g_rotationArmed = SetTimer(g_timerWindow, g_timerId, period, nullptr) != 0;
+    g_rotationArmed = ArmRotationTimer(period);
     return StartResult::Started;
 }
 
@@ -144,22 +170,34 @@ static bool HasGone(const std::wstring &folder)
     return Attributes(folder) == INVALID_FILE_ATTRIBUTES;
 }
 
-LRESULT OnRotationTick()
+// A change of wallpaper makes the desktop decode the picture at that moment:
+// a game stutters, and a presentation's audience sees it.
+static bool IsScreenTaken()
 {
-    // A tick from before any start, or after the pass has ended, changes nothing.
-    if (!g_rotationArmed)
-        return 0;
+    QUERY_USER_NOTIFICATION_STATE state = g_userNotificationState();
+    return state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE || state == QUNS_BUSY;
+}
 
-    // Pictures deleted since the folder was listed, and pictures whose path
-    // the desktop cannot keep, are skipped within the same tick. A folder
-    // that has gone (a drive unplugged) ends the pass quietly; one that holds
-    // no picture keeps the timer running.
+TickOutcome OnRotationTick()
+{
+    TickOutcome outcome = {false, S_OK, S_OK};
+    // A tick from before any start, or after the pass has ended, changes
+    // nothing; nor does one while the screen is taken, which leaves the pass
+    // at the picture it would have shown.
+    if (!g_rotationArmed || IsScreenTaken())
+        return outcome;
+
+    // Pictures deleted since the folder was listed, pictures whose path the
+    // desktop cannot keep, and pictures the desktop refuses are skipped
+    // within the same tick. A folder that has gone (a drive unplugged) ends
+    // the pass quietly; one that holds no picture keeps the timer running.
+    HRESULT refused = S_OK;
     for (;;) {
         bool delivered = AdvanceImage(g_imageFolder, kImagePattern);
         if (g_currentImage.empty()) {
             if (HasGone(g_imageFolder))
                 EndPass();
-            return 0;
+            return outcome;
         }
         // Through the folder: its last picture is shown once more.
         if (!delivered)
@@ -167,14 +205,18 @@ LRESULT OnRotationTick()
         std::wstring fullPath = g_imageFolder + L"\\" + g_currentImage;
         std::wstring kept = PathTheDesktopKeeps(fullPath);
         if (!kept.empty() && IsExistingFile(fullPath)) {
-            ApplyWallpaper(kept);
-            return 0;
+            WallpaperAnswer answer = ApplyWallpaper(kept);
+            if (SUCCEEDED(answer.picture))
+                return {true, answer.style, S_OK};
+            refused = answer.picture;
         }
-        if (!delivered)
-            return 0;
+        if (!delivered) {
+            outcome.refused = refused;
+            return outcome;
+        }
         if (HasGone(g_imageFolder)) {
             EndPass();
-            return 0;
+            return outcome;
         }
     }
 }

@@ -2,7 +2,9 @@
 # Measures the real program under Wine, each figure against a baseline taken
 # in the same run, for each architecture given (both by default):
 #   scripts/bench.sh [i686] [x86_64]
-# - the cost of a rotation step in a folder of 10 pictures and of 100,000;
+# - the cost of a rotation step in a folder of 10 pictures and of 100,000,
+#   and of the query each step makes first (is a game or presentation full
+#   screen?);
 # - the memory the listing of 100,000 pictures holds, against the names'
 #   own UTF-16 size;
 # - CPU time and wake-ups over 20 idle seconds with a rotation armed;
@@ -15,6 +17,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 root=$(repo_root)
 work="$root/build/bench"
+mkdir -p "$work"  # the Wine prefix, made first, lives beside it
 architectures=("$@")
 [ $# -gt 0 ] || architectures=(i686 x86_64)
 
@@ -91,6 +94,7 @@ bench_arch() {
     echo "  $name: a step in 100,000 pictures costs $(awk -v a="${later[$name,100000]}" -v b="${later[$name,10]}" \
       'BEGIN {printf "%.2f", a / b}') times one in 10"
   done
+  echo "  of a step, the full-screen query alone costs $(driver query | tr -d '\r') microseconds"
 
   # The names as the platform lists them, two bytes a character (all ASCII here).
   local held pictures took utf16

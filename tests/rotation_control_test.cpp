@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <tuple>
 
 using RotationControlTest = RotationFixture;
 
@@ -160,4 +161,34 @@ TEST_F(RotationControlTest, AFolderOnAShareIsTakenAsItIsAndItsPicturesFound)
     std::vector<std::string> log = ReadDesktopLog();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "SetWallpaper " + Utf8(share) + "\\a.jpg 0");
+}
+
+static QUERY_USER_NOTIFICATION_STATE g_userState;
+
+TEST_F(RotationControlTest, RefusedPicturesAreSkippedAllRefusedEndThePassAndAFullScreenGameIsWaitedFor)
+{
+    ScratchFolder folder;
+    folder.AddFile("a.jpg");
+    folder.AddFile("b.jpg");
+    std::string first = folder.List("*.jpg")[0];
+    g_userNotificationState = [] { return g_userState; };
+    // The state at the first tick (the second is free), the picture or "*" (all) the desktop refuses, and
+    // the calls it gets: three a picture handed over, one a picture SetWallpaper refuses.
+    const std::tuple<QUERY_USER_NOTIFICATION_STATE, const char *, size_t> cases[] = {
+        {QUNS_BUSY, "", 3}, {QUNS_RUNNING_D3D_FULL_SCREEN, "", 3}, {QUNS_PRESENTATION_MODE, "", 3},
+        {QUNS_NOT_PRESENT, "", 6}, {QUNS_ACCEPTS_NOTIFICATIONS, first.c_str(), 1 + 3 + 3},
+        {QUNS_ACCEPTS_NOTIFICATIONS, "*", 9},  // both, and the last again, at the first tick
+    };
+    for (const auto &[state, refuses, calls] : cases) {
+        SCOPED_TRACE(std::to_string(state) + refuses);
+        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", refuses);
+        ClearDesktopLog();
+        EXPECT_EQ(StartRotation(Utf16(folder.Path()), L"3"), StartResult::Started);
+        g_userState = state;
+        EXPECT_EQ(OnRotationTick().refused, *refuses == '*' ? E_ACCESSDENIED : S_OK) << "the pass ends with the reason";
+        g_userState = QUNS_ACCEPTS_NOTIFICATIONS;
+        OnRotationTick();
+        EXPECT_EQ(ReadDesktopLog().size(), calls);
+        EXPECT_EQ(ReadDesktopLog().at(0), "SetWallpaper " + folder.PathOf(first) + " 0") << "none passed over";
+    }
 }

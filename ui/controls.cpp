@@ -170,6 +170,8 @@ LRESULT OnCreate(HWND window)
     static const wchar_t *const styles[] = {L"Center", L"Tile", L"Stretch"};
     g_styleCombo = CreateComboBox(window, 240, 84, IDC_WALLPAPER_MODE, styles, ARRAYSIZE(styles));
     SelectFromSetting(g_styleCombo, L"wallpaperMode");
+    // Not the user's doing: a refusal is told when a style is picked or a
+    // picture shown.
     if (Selection(g_styleCombo) != CB_ERR)
         SetWallpaperStyle(Selection(g_styleCombo));
 
@@ -200,6 +202,7 @@ void StartRotationFromWindow()
         StartResult result;
         const char *text;
     } refusals[] = {
+        {StartResult::SetByPolicy, "The desktop background is set by your organisation!"},
         {StartResult::NoPath, "You must specify a path!"},
         {StartResult::NoInterval, "You must specify an interval!"},
         {StartResult::IntervalTooSmall, "The interval you specified is too small!"},
@@ -212,6 +215,28 @@ void StartRotationFromWindow()
         if (refusal.result == result)
             ShowError(refusal.text);
     }
+}
+
+// The style goes to the desktop with every picture: a refusal is told once,
+// until the desktop takes a style again. Marked before the message box, whose
+// wait lets the next tick in.
+static void TellStyleAnswer(HRESULT answer)
+{
+    static bool told;
+    bool tell = FAILED(answer) && !told;
+    told = FAILED(answer);
+    if (tell)
+        ShowError("The desktop refused the wallpaper style:", answer);
+}
+
+LRESULT OnRotationTimer()
+{
+    TickOutcome outcome = OnRotationTick();
+    if (outcome.shown)
+        TellStyleAnswer(outcome.style);
+    if (FAILED(outcome.refused))
+        ShowError("The desktop refused the pictures:", outcome.refused);
+    return 0;
 }
 
 static void BrowseForFolder()
@@ -269,7 +294,7 @@ LRESULT OnCommand(WORD controlId, WORD notification)
     if (notification == CBN_SELCHANGE) {
         // Both apply at once; a running rotation keeps its period until started again.
         if (controlId == IDC_WALLPAPER_MODE && Selection(g_styleCombo) != CB_ERR)
-            SetWallpaperStyle(Selection(g_styleCombo));
+            TellStyleAnswer(SetWallpaperStyle(Selection(g_styleCombo)));
         else if (controlId == IDC_INTERVAL_UNIT && Selection(g_unitCombo) != CB_ERR)
             SetIntervalUnit(Selection(g_unitCombo));
         return 0;

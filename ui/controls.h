@@ -16,6 +16,9 @@ extern HWND g_startupBox;
 // is explained in a message box.
 void StartRotationFromWindow();
 
+// One tick of the rotation timer; what the desktop refused is told.
+LRESULT OnRotationTimer();
+
 LRESULT OnCreate(HWND window);
 LRESULT OnCommand(WORD controlId, WORD notification);
 LRESULT OnClose(HWND window);

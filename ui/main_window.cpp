@@ -1,6 +1,5 @@
 #include "ui/main_window.h"
 
-#include "rotation/rotation_control.h"
 #include "ui/background.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
@@ -100,7 +99,7 @@ static LRESULT OnTimer(UINT_PTR timerId)
 {
     switch (timerId) {
     case IDT_ROTATION:
-        return OnRotationTick();
+        return OnRotationTimer();
     case IDT_TRAY_RETRY:
         return OnTrayRetry();
     }

@@ -6,12 +6,16 @@
 //   bench_driver counts CLASS             "<handles> <GDI objects> <windows>" the process holds
 //   bench_driver listing FOLDER           the first step of a pass over FOLDER, in this process:
 //                                         "<bytes the listing holds> <pictures> <ms>"
+//   bench_driver query                    the query each rotation step makes before it changes
+//                                         anything (is a game or presentation full screen?), in
+//                                         this process: "<us per query>"
 // CLASS names the window class of the program to act on; acting on the
 // program's own controls does nothing in a baseline that has none.
 #include "rotation/image_sequence.h"
 #include "support/process_handles.h"
 
 #include <windows.h>
+#include <shellapi.h>
 #include <winternl.h>
 
 #include <algorithm>
@@ -153,6 +157,16 @@ void Listing(const std::wstring &folder)
     printf("%lu %d %.1f\n", static_cast<unsigned long>(held), pictures, took * 1e3);
 }
 
+void Query()
+{
+    const int queries = 10000;
+    QUERY_USER_NOTIFICATION_STATE state;
+    double begin = Now();
+    for (int i = 0; i < queries; ++i)
+        SHQueryUserNotificationState(&state);
+    printf("%.3f\n", (Now() - begin) / queries * 1e6);
+}
+
 void Stress(int pass)
 {
     for (int i = 0; i < 10000; ++i) {
@@ -291,9 +305,14 @@ void Counts()
 
 int main(int argc, char **argv)
 {
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "query") {
+        Query();
+        fflush(stdout);
+        return 0;
+    }
     if (argc < 3)
-        Fail("usage: bench_driver steps|stress|counts CLASS [numbers] | listing FOLDER");
-    std::string command = argv[1];
+        Fail("usage: bench_driver steps|stress|counts CLASS [numbers] | listing FOLDER | query");
     if (command == "listing") {
         std::string folder = argv[2];  // the benchmark's own folder, in ASCII
         Listing(std::wstring(folder.begin(), folder.end()));

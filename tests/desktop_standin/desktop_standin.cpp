@@ -2,7 +2,9 @@
 // Wine's own object refuses every call, so tests register this DLL in its
 // place and read back, line by line, every call the program makes. Lines go
 // to the file named by BACKDROP_DESKTOP_LOG; nothing is written when it is
-// unset or empty.
+// unset or empty. BACKDROP_DESKTOP_REFUSES makes it refuse, as a real
+// desktop may: "*" every ApplyChanges, a file name the SetWallpaper of that
+// picture. Every call is recorded all the same.
 
 #include <windows.h>
 #include <wininet.h> // shlobj.h declares IActiveDesktop only after this
@@ -63,6 +65,15 @@ LRESULT CALLBACK refuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// what: "*", or the path of a picture, refused by its file name.
+HRESULT refuses(const wchar_t* what)
+{
+    wchar_t refused[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"BACKDROP_DESKTOP_REFUSES", refused, ARRAYSIZE(refused));
+    const wchar_t* const name = what ? wcsrchr(what, L'\\') : nullptr;
+    return what && lstrcmpW(refused, name ? name + 1 : what) == 0 ? E_ACCESSDENIED : S_OK;
+}
+
 HRESULT notImplemented(const char* method)
 {
     record(method);
@@ -99,13 +110,13 @@ public:
     STDMETHODIMP ApplyChanges(DWORD flags) override
     {
         record("ApplyChanges " + std::to_string(flags));
-        return S_OK;
+        return refuses(L"*");
     }
     STDMETHODIMP SetWallpaper(PCWSTR path, DWORD reserved) override
     {
         record("SetWallpaper " + (path ? utf8(path) : std::string("(null)")) + ' '
                + std::to_string(reserved));
-        return S_OK;
+        return refuses(path);
     }
     STDMETHODIMP SetWallpaperOptions(LPCWALLPAPEROPT options, DWORD reserved) override
     {

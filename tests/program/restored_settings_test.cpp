@@ -113,14 +113,32 @@ TEST_F(RestoredSettingsTest, EmptyFolderAtStartupIsReportedBeforeTheWindowShows)
     EXPECT_TRUE(program.TrayIconPresent());
 }
 
+#define POLICIES "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\"
+
 TEST_F(RestoredSettingsTest, RefusedStartupRotationIsExplained)
 {
-    const std::pair<const char *, const char *> refusals[] = {
+    const char *const byPolicy = "The desktop background is set by your organisation!";
+    // A Group Policy that fixes the wallpaper comes first, and keeps the saved style off it.
+    const struct {
+        const char *first, *second, *policyKey = nullptr, *policy = nullptr;
+        HKEY policyRoot = nullptr;
+    } refusals[] = {
         {"-5", "The interval you specified is too small!"},  // only an edited file holds this
         {"5", "The folder you specified has no .jpg pictures!"},
+        {"6", byPolicy, POLICIES "System", "Wallpaper", HKEY_CURRENT_USER},
+        {"7", byPolicy, POLICIES "System", "Wallpaper", HKEY_LOCAL_MACHINE},
+        {"8", byPolicy, POLICIES "ActiveDesktop", "NoChangingWallPaper", HKEY_CURRENT_USER},
+        {"9", byPolicy, POLICIES "ActiveDesktop", "NoChangingWallPaper", HKEY_LOCAL_MACHINE},
     };
     for (const auto &refusal : refusals) {
         SCOPED_TRACE(refusal.first);
+        // The computer's policies in the 64-bit view, where Group Policy writes them.
+        HKEY policy = nullptr;
+        const DWORD on = 1;
+        if (refusal.policy)
+            RegCreateKeyExA(refusal.policyRoot, refusal.policyKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                            nullptr, &policy, nullptr);
+        RegSetValueExA(policy, refusal.policy, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&on), sizeof on);
         ScratchFolder home, pictures;
         std::string settings = Settings("wallpaperDir=" + pictures.Path() + "\r\nrotationInt=" + refusal.first +
                                         "\r\nrotateAtStartup=1\r\n");
@@ -132,7 +150,9 @@ TEST_F(RestoredSettingsTest, RefusedStartupRotationIsExplained)
         ASSERT_TRUE(program.WaitUntilShown());
         pictures.AddFile("a.jpg");
         SendMessageA(program.Window(), WM_TIMER, 4000, 0);
-        EXPECT_EQ(ReadDesktopLog().back(), "ApplyChanges 7");
+        RegDeleteValueA(policy, refusal.policy);
+        RegCloseKey(policy);
+        EXPECT_EQ(ReadDesktopLog().back(), refusal.policy ? "create" : "ApplyChanges 7");
     }
 }
 

@@ -21,6 +21,7 @@ protected:
         g_imageFolder = L"C:\\windows\\Web\\Wallpaper";
         g_intervalCount = 10;
         g_unitMillis = 1000;
+        g_userNotificationState = ShellNotificationState;
         CoInitialize(nullptr);
         CreateWallpaperApplier();
         ClearDesktopLog();
@@ -28,6 +29,7 @@ protected:
 
     void TearDown() override
     {
+        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", nullptr);
         ReleaseWallpaperApplier();
         CoUninitialize();
         DestroyWindow(window_);
