@@ -213,6 +213,9 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
                              "\r\nrotationInt=42\r\nrotationIntType=0\r\nwallpaperMode=2\r\nrotateAtStartup=0\r\n"
                              "[Other]\r\nnote=ü\r\n";
     const std::string legacy = Encoded(utf8, 1252), utf16 = Encoded(utf8, 1200);
+    // Over 16 MiB: too large to convert, but already in the program's form.
+    const std::string large = utf16 + Encoded("; " + std::string(9 << 20, 'x') + "\r\n", 1200).substr(2);
+    const std::string binary = utf8 + std::string("\0\x01\x02\xFF\0\0\x80\r\n", 9);
     const struct {
         const char *origin;
         std::string written, started, saved;  // the file as written, after the start, after a save
@@ -222,8 +225,14 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
         {"the legacy code page, held", legacy, legacy, utf16, true},
         {"UTF-8 with a mark", "\xEF\xBB\xBF" + utf8, utf16, utf16, false},
         {"UTF-16BE", Encoded(utf8, 1201), utf16, utf16, false},
+        {"UTF-16LE without a mark", utf16.substr(2), utf16, utf16, false},
+        {"UTF-16BE without a mark", Encoded(utf8, 1201).substr(2), utf16, utf16, false},
+        {"UTF-8 below a line in the legacy code page", Encoded("; Grüße\r\n", 1252) + utf8.substr(utf8.find('[')), utf16,
+         utf16, false},
         {"UTF-8 without a mark", utf8, utf16, utf16, false},
         {"this version", utf16, utf16, utf16, false},
+        {"this version, over 16 MiB", large, large, large, false},
+        {"binary bytes: never rewritten, no save claimed", binary, binary, binary, false},
     };
     for (const auto &file : files) {
         SCOPED_TRACE(file.origin);
@@ -242,18 +251,26 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
         EXPECT_EQ(RunningProgram::Text(program.FolderBox()), pictures.Path());
         EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "42");
         EXPECT_EQ(program.Selection(IDC_WALLPAPER_MODE), 2);
-        EXPECT_EQ(FileBytes(path), file.started);
+        EXPECT_TRUE(FileBytes(path) == file.started);
         if (file.started == file.written) {
             EXPECT_EQ(std::filesystem::last_write_time(path), writtenAt) << "not rewritten";
         }
-        EXPECT_EQ(home.List("*"), (std::vector<std::string>{".", "..", "BackdropCarousel.exe", "settings.ini"}));
+        // The original beside the file from its first conversion on.
+        bool converted = file.saved != file.written;
+        std::vector<std::string> listed = {".", "..", "BackdropCarousel.exe", "settings.ini", "settings.ini.bak"};
+        EXPECT_EQ(home.List("*"), std::vector<std::string>(listed.begin(), listed.end() - !converted));
+        if (converted) {
+            EXPECT_EQ(FileBytes(path + ".bak"), file.written);
+        }
 
         program.Click(IDC_START_ROTATION);
         SendMessageA(program.Window(), WM_TIMER, IDT_ROTATION, 0);
         program.Click(IDC_SAVE_SETTINGS);
         ASSERT_TRUE(program.Messages().WaitFor(1));
-        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{"Your settings have been saved!"});
+        EXPECT_EQ(Texts(program.Messages().Messages()),
+                  std::vector<std::string>{file.saved == binary ? "Your settings could not be saved!"
+                                                                : "Your settings have been saved!"});
         EXPECT_EQ(ReadDesktopLog().at(3), "SetWallpaper " + pictures.PathOf("a.jpg") + " 0");
-        EXPECT_EQ(FileBytes(path), file.saved);
+        EXPECT_TRUE(FileBytes(path) == file.saved);
     }
 }
