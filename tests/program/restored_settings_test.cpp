@@ -33,6 +33,57 @@ std::string Encoded(const std::string &text, UINT codePage)
     WideCharToMultiByte(codePage, 0, wide.data() + 1, static_cast<int>(wide.size() - 1), &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr);
     return bytes;
 }
+
+// A file's or folder's Linux path, where Wine runs the tests; else empty.
+std::string LinuxPath(const std::string &path)
+{
+    using UnixFileName = char *(CDECL *)(const WCHAR *);
+    auto unixFileName = reinterpret_cast<UnixFileName>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    char *name = unixFileName ? unixFileName(Utf16(path).c_str()) : nullptr;
+    std::string linuxPath = name ? name : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return linuxPath;
+}
+
+// Starts a Linux program, as Wine can; Wine gives no process to wait for, so
+// the caller waits for its effect.
+void RunOnLinux(const std::string &program, const std::string &arguments)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string commandLine = program + " " + arguments;
+    ASSERT_TRUE(CreateProcessA(("Z:" + program).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+bool TakesNewFiles(const ScratchFolder &folder)
+{
+    bool created = CreateDirectoryA(folder.PathOf("new").c_str(), nullptr);
+    return created && RemoveDirectoryA(folder.PathOf("new").c_str());
+}
+
+// A folder that refuses new files while the files in it stay writable: on
+// Linux an immutable folder, which root may make.
+class FolderRefusingNewFiles {
+public:
+    explicit FolderRefusingNewFiles(const ScratchFolder &folder) : folder_(folder) { Immutable("+i", false); }
+    ~FolderRefusingNewFiles() { Immutable("-i", true); }
+    FolderRefusingNewFiles(const FolderRefusingNewFiles &) = delete;
+    FolderRefusingNewFiles &operator=(const FolderRefusingNewFiles &) = delete;
+
+private:
+    void Immutable(const char *change, bool takesNewFiles) const
+    {
+        RunOnLinux("/usr/bin/chattr", std::string(change) + " \"" + LinuxPath(folder_.Path()) + "\"");
+        EXPECT_TRUE(Eventually([&] { return TakesNewFiles(folder_) == takesNewFiles; })) << change;
+    }
+
+    const ScratchFolder &folder_;
+};
 }  // namespace
 
 class RestoredSettingsTest : public ProgramTest {
@@ -273,4 +324,44 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
         EXPECT_EQ(ReadDesktopLog().at(3), "SetWallpaper " + pictures.PathOf("a.jpg") + " 0");
         EXPECT_TRUE(FileBytes(path) == file.saved);
     }
+}
+
+TEST_F(RestoredSettingsTest, ConvertedSettingsStayTheFileTheyWere)
+{
+    const std::string text = "; Grüße\r\n" + Settings("rotationInt=42\r\n"), legacy = Encoded(text, 1252);
+    ScratchFolder synced;
+    synced.AddFile("settings.ini", legacy);
+    if (LinuxPath(synced.Path()).empty())
+        GTEST_SKIP() << "Linux links and immutable folders need Wine";
+    // A link to a synchronised copy elsewhere: the copy is converted, the link stays.
+    RunOnLinux("/bin/ln", "-s \"" + LinuxPath(synced.PathOf("settings.ini")) + "\" \"" +
+                              LinuxPath(home_.PathOf("settings.ini")) + "\"");
+    ASSERT_TRUE(Eventually([&] { return FileBytes(home_.PathOf("settings.ini")) == legacy; }));
+    {
+        RunningProgram program(home_);
+        ASSERT_TRUE(program.WaitUntilShown());
+        EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "42");
+    }
+    EXPECT_EQ(FileBytes(synced.PathOf("settings.ini")), Encoded(text, 1200));
+
+    // A folder that refuses new files around a writable settings.ini: the
+    // original goes to the temporary folder and the file is written in place.
+    char temporaryFolder[MAX_PATH];
+    std::string kept = std::string(temporaryFolder, GetTempPathA(MAX_PATH, temporaryFolder)) +
+                       "BackdropCarousel settings.ini.bak";
+    DeleteFileA(kept.c_str());
+    ScratchFolder home;
+    RunningProgram program(home);
+    ASSERT_TRUE(program.WaitUntilShown());
+    home.AddFile("settings.ini", legacy);
+    {
+        FolderRefusingNewFiles refusing(home);
+        program.Click(IDC_SAVE_SETTINGS);
+    }
+    ASSERT_TRUE(program.Messages().WaitFor(1));
+    EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{"Your settings have been saved!"});
+    const std::string start = Encoded("; Grüße\r\n[Settings]\r\n", 1200);
+    EXPECT_EQ(FileBytes(home.PathOf("settings.ini")).substr(0, start.size()), start);
+    EXPECT_EQ(FileBytes(kept), legacy);
+    DeleteFileA(kept.c_str());
 }
