@@ -51,13 +51,16 @@ bool WaitUntilSettingsReadable()
     // No file (or a folder in its place) holds no settings to lose.
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return true;
-    return RetriedWhileShared(20, [] {
+    for (int attempt = 1;; ++attempt) {
         HANDLE file = OpenForReading(g_settingsPath);
-        if (file == INVALID_HANDLE_VALUE)
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return true;
+        }
+        if (attempt == 20)
             return false;
-        CloseHandle(file);
-        return true;
-    });
+        Sleep(100);
+    }
 }
 
 // The file's bytes when it is of a settings file's size (whole); of a larger
@@ -192,7 +195,7 @@ static bool DecodeUnmarkedUtf16(const std::string &bytes, std::wstring &text)
 // when its form cannot be told with confidence (binary bytes, stray NULs).
 static bool DecodeSettings(const std::string &bytes, std::wstring &text)
 {
-    bool decoded = true;
+    bool decoded;
     if (bytes.compare(0, 2, "\xFE\xFF") == 0) {  // UTF-16BE, which the INI functions cannot read
         decoded = bytes.size() % 2 == 0;
         text = Utf16Text(bytes, 2, true);
