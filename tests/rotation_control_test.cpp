@@ -44,7 +44,6 @@ TEST_F(RotationControlTest, ThePeriodIsCountTimesUnitAndAStartArmsIt)
                   attempt.period ? StartResult::Started : StartResult::IntervalTooSmall);
         EXPECT_EQ(StopTimer(), attempt.period != 0) << "the window's rotation timer";
     }
-    EXPECT_EQ(g_imageFolder, Utf16(folder.Path()));
 }
 
 TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
@@ -61,7 +60,6 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
         StartResult result;
     } cases[] = {
         {"", "", StartResult::NoPath},
-        {" \"\" ", "", StartResult::NoPath},
         {folder.Path(), "", StartResult::NoInterval},
         {"missing", "1", StartResult::IntervalTooSmall},
         {tooLong, "4", StartResult::PathTooLong},

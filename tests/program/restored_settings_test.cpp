@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -34,56 +35,23 @@ std::string Encoded(const std::string &text, UINT codePage)
     return bytes;
 }
 
-// A file's or folder's Linux path, where Wine runs the tests; else empty.
-std::string LinuxPath(const std::string &path)
+// A file's Linux path, quoted, where Wine runs the tests; else empty.
+std::string QuotedLinuxPath(const std::string &path)
 {
-    using UnixFileName = char *(CDECL *)(const WCHAR *);
-    auto unixFileName = reinterpret_cast<UnixFileName>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    auto unixFileName = reinterpret_cast<char *(CDECL *)(const WCHAR *)>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
     char *name = unixFileName ? unixFileName(Utf16(path).c_str()) : nullptr;
-    std::string linuxPath = name ? name : "";
+    std::string quoted = name ? "\"" + std::string(name) + "\"" : "";
     HeapFree(GetProcessHeap(), 0, name);
-    return linuxPath;
+    return quoted;
 }
 
-// Starts a Linux program, as Wine can; Wine gives no process to wait for, so
-// the caller waits for its effect.
-void RunOnLinux(const std::string &program, const std::string &arguments)
+// Starts a Linux command, as Wine can, and waits until done() holds: Wine
+// gives no process to wait for.
+bool OnLinux(const std::string &command, const std::function<bool()> &done)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::string commandLine = program + " " + arguments;
-    ASSERT_TRUE(CreateProcessA(("Z:" + program).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    return WinExec(("Z:" + command).c_str(), SW_HIDE) > 31 && Eventually(done);
 }
-
-bool TakesNewFiles(const ScratchFolder &folder)
-{
-    bool created = CreateDirectoryA(folder.PathOf("new").c_str(), nullptr);
-    return created && RemoveDirectoryA(folder.PathOf("new").c_str());
-}
-
-// A folder that refuses new files while the files in it stay writable: on
-// Linux an immutable folder, which root may make.
-class FolderRefusingNewFiles {
-public:
-    explicit FolderRefusingNewFiles(const ScratchFolder &folder) : folder_(folder) { Immutable("+i", false); }
-    ~FolderRefusingNewFiles() { Immutable("-i", true); }
-    FolderRefusingNewFiles(const FolderRefusingNewFiles &) = delete;
-    FolderRefusingNewFiles &operator=(const FolderRefusingNewFiles &) = delete;
-
-private:
-    void Immutable(const char *change, bool takesNewFiles) const
-    {
-        RunOnLinux("/usr/bin/chattr", std::string(change) + " \"" + LinuxPath(folder_.Path()) + "\"");
-        EXPECT_TRUE(Eventually([&] { return TakesNewFiles(folder_) == takesNewFiles; })) << change;
-    }
-
-    const ScratchFolder &folder_;
-};
 }  // namespace
 
 class RestoredSettingsTest : public ProgramTest {
@@ -278,8 +246,7 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
         {"UTF-16BE", Encoded(utf8, 1201), utf16, utf16, false},
         {"UTF-16LE without a mark", utf16.substr(2), utf16, utf16, false},
         {"UTF-16BE without a mark", Encoded(utf8, 1201).substr(2), utf16, utf16, false},
-        {"UTF-8 below a line in the legacy code page", Encoded("; Grüße\r\n", 1252) + utf8.substr(utf8.find('[')), utf16,
-         utf16, false},
+        {"UTF-8 below a legacy line", Encoded("; Grüße\r\n", 1252) + utf8.substr(utf8.find('[')), utf16, utf16, false},
         {"UTF-8 without a mark", utf8, utf16, utf16, false},
         {"this version", utf16, utf16, utf16, false},
         {"this version, over 16 MiB", large, large, large, false},
@@ -302,66 +269,51 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
         EXPECT_EQ(RunningProgram::Text(program.FolderBox()), pictures.Path());
         EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "42");
         EXPECT_EQ(program.Selection(IDC_WALLPAPER_MODE), 2);
-        EXPECT_TRUE(FileBytes(path) == file.started);
+        EXPECT_EQ(FileBytes(path), file.started);
         if (file.started == file.written) {
             EXPECT_EQ(std::filesystem::last_write_time(path), writtenAt) << "not rewritten";
         }
         // The original beside the file from its first conversion on.
-        bool converted = file.saved != file.written;
-        std::vector<std::string> listed = {".", "..", "BackdropCarousel.exe", "settings.ini", "settings.ini.bak"};
-        EXPECT_EQ(home.List("*"), std::vector<std::string>(listed.begin(), listed.end() - !converted));
-        if (converted) {
-            EXPECT_EQ(FileBytes(path + ".bak"), file.written);
-        }
+        EXPECT_EQ(home.List("*").size(), file.saved == file.written ? 4u : 5u) << "., .., the program, the file";
+        EXPECT_EQ(FileBytes(path + ".bak"), file.saved == file.written ? "" : file.written);
 
         program.Click(IDC_START_ROTATION);
         SendMessageA(program.Window(), WM_TIMER, IDT_ROTATION, 0);
         program.Click(IDC_SAVE_SETTINGS);
         ASSERT_TRUE(program.Messages().WaitFor(1));
-        EXPECT_EQ(Texts(program.Messages().Messages()),
-                  std::vector<std::string>{file.saved == binary ? "Your settings could not be saved!"
-                                                                : "Your settings have been saved!"});
+        auto said = file.saved == binary ? "Your settings could not be saved!" : "Your settings have been saved!";
+        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{said});
         EXPECT_EQ(ReadDesktopLog().at(3), "SetWallpaper " + pictures.PathOf("a.jpg") + " 0");
-        EXPECT_TRUE(FileBytes(path) == file.saved);
+        EXPECT_EQ(FileBytes(path), file.saved);
     }
 }
 
 TEST_F(RestoredSettingsTest, ConvertedSettingsStayTheFileTheyWere)
 {
     const std::string text = "; Grüße\r\n" + Settings("rotationInt=42\r\n"), legacy = Encoded(text, 1252);
-    ScratchFolder synced;
+    ScratchFolder synced, home;
     synced.AddFile("settings.ini", legacy);
-    if (LinuxPath(synced.Path()).empty())
-        GTEST_SKIP() << "Linux links and immutable folders need Wine";
     // A link to a synchronised copy elsewhere: the copy is converted, the link stays.
-    RunOnLinux("/bin/ln", "-s \"" + LinuxPath(synced.PathOf("settings.ini")) + "\" \"" +
-                              LinuxPath(home_.PathOf("settings.ini")) + "\"");
-    ASSERT_TRUE(Eventually([&] { return FileBytes(home_.PathOf("settings.ini")) == legacy; }));
-    {
-        RunningProgram program(home_);
-        ASSERT_TRUE(program.WaitUntilShown());
-        EXPECT_EQ(RunningProgram::Text(program.IntervalBox()), "42");
-    }
+    if (!OnLinux("/bin/ln -s " + QuotedLinuxPath(synced.PathOf("settings.ini")) + " " +
+                     QuotedLinuxPath(home_.PathOf("settings.ini")),
+                 [&] { return FileBytes(home_.PathOf("settings.ini")) == legacy; }))
+        GTEST_SKIP() << "Linux links and immutable folders need Wine";
+    RunningProgram(home_).WaitUntilShown();
     EXPECT_EQ(FileBytes(synced.PathOf("settings.ini")), Encoded(text, 1200));
 
-    // A folder that refuses new files around a writable settings.ini: the
-    // original goes to the temporary folder and the file is written in place.
-    char temporaryFolder[MAX_PATH];
-    std::string kept = std::string(temporaryFolder, GetTempPathA(MAX_PATH, temporaryFolder)) +
-                       "BackdropCarousel settings.ini.bak";
+    // A folder that refuses new files (immutable, as root may make it) around
+    // a writable settings.ini: the original goes to the temporary folder, and
+    // the file is written in place.
+    const std::string kept = (std::filesystem::temp_directory_path() / "BackdropCarousel settings.ini.bak").string();
     DeleteFileA(kept.c_str());
-    ScratchFolder home;
-    RunningProgram program(home);
-    ASSERT_TRUE(program.WaitUntilShown());
+    RunningProgram program(home);  // its window comes after the start's conversion
     home.AddFile("settings.ini", legacy);
-    {
-        FolderRefusingNewFiles refusing(home);
-        program.Click(IDC_SAVE_SETTINGS);
-    }
-    ASSERT_TRUE(program.Messages().WaitFor(1));
+    const std::string probe = home.PathOf("new"), chattr = "/usr/bin/chattr ";
+    auto takesNewFiles = [&] { return CreateDirectoryA(probe.c_str(), nullptr) && RemoveDirectoryA(probe.c_str()); };
+    ASSERT_TRUE(OnLinux(chattr + "+i " + QuotedLinuxPath(home.Path()), [&] { return !takesNewFiles(); }));
+    program.Click(IDC_SAVE_SETTINGS);
+    ASSERT_TRUE(OnLinux(chattr + "-i " + QuotedLinuxPath(home.Path()), takesNewFiles));
     EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{"Your settings have been saved!"});
-    const std::string start = Encoded("; Grüße\r\n[Settings]\r\n", 1200);
-    EXPECT_EQ(FileBytes(home.PathOf("settings.ini")).substr(0, start.size()), start);
+    EXPECT_EQ(FileBytes(home.PathOf("settings.ini")).find(Encoded("; Grüße\r\n[Settings]\r\n", 1200)), 0u);
     EXPECT_EQ(FileBytes(kept), legacy);
-    DeleteFileA(kept.c_str());
 }

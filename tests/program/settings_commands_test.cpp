@@ -123,11 +123,11 @@ TEST_F(SettingsCommandsTest, SaveLandsBesideTheProgramAndWritesTheFolderTheBoxSh
     // them, never inside a character, and 260 typed are all kept.
     const std::string start = "C:\\" + std::string(256, 'f');
     const struct {
-        std::string stored, typed, shown, saved;  // saved as shown unless given
+        std::string stored, typed, shown, saved = "";  // saved as shown unless given
     } folders[] = {
-        {start + std::string(520, 'f'), "", start + "f", ""},  // 779 characters
-        {start + "😀" + std::string(500, 'f'), "", start, ""},
-        {"", "C:\\" + std::string(257, 'g'), "C:\\" + std::string(257, 'g'), ""},
+        {start + std::string(520, 'f'), "", start + "f"},  // 779 characters
+        {start + "😀" + std::string(500, 'f'), "", start},
+        {"", "C:\\" + std::string(257, 'g'), "C:\\" + std::string(257, 'g')},
         {"", " \"D:\\Holiday Pictures\" ", " \"D:\\Holiday Pictures\" ", "D:\\Holiday Pictures"},  // Copy as path
     };
     for (const auto &folder : folders) {
