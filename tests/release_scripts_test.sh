@@ -83,8 +83,9 @@ installer)
   entry() { wine reg query "HKLM\\${run%Run}Uninstall\\$(property "$1" ProductCode)" /reg:"$2" | tr -d '\r' | sed -n 's/^ *//; s/  */ /g; / REG_/p'; }
   run_values() { for key in "HKCU\\$run /reg:64" "HKLM\\$run /reg:64" "HKLM\\$run /reg:32"; do
     wine reg "$1" ${key% *} /v BackdropCarousel ${key##* } "${@:2}" >/dev/null 2>&1 || return; done; }
-  leftovers() { touch "$1"/{settings.ini.bak,set1a2b.tmp} "$profile/Temp/BackdropCarousel settings.ini"{,.bak}
-    run_values add /d x /f; }
+  # Not set*.tmp, which the program removes itself unless stopped half-way:
+  # Wine's msiexec leaves the RemoveFile rows with wildcards out.
+  leftovers() { touch "$1/settings.ini.bak" "$profile/Temp/BackdropCarousel settings.ini"{,.bak}; run_values add /d x /f; }
 
   # The per-user package: its files, shortcut and Apps & features entry, and
   # the program started from the shortcut.
