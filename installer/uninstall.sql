@@ -3,13 +3,18 @@
 -- program, so msibuild adds them to the package it built.
 -- One statement a line, no semicolons; lines starting with -- are left out.
 
--- settings.ini, the replacement the program may leave while it converts it,
--- and the converted copy it reads from the temporary folder when it cannot
--- replace the file. Install mode 2: when the Program component is removed.
--- An upgrade's new version holds that component too, so it stays, and the
+-- settings.ini, the original the program keeps as settings.ini.bak beside
+-- it (or in the temporary folder) when it converts it, the new file it
+-- writes beside it to replace it (GetTempFileNameW names it set*.tmp; an
+-- earlier build named it settings.ini.tmp, which that also matches), and the
+-- converted copy it reads from the temporary folder when it cannot replace
+-- the file. Install mode 2: when the Program component is removed. An
+-- upgrade's new version holds that component too, so it stays, and the
 -- files with it. Long names come with a short one, as in program.wxs.
 INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('Settings', 'Program', 'settings.ini', 'ProgramFolder', 2)
-INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('SettingsReplacement', 'Program', 'SETTIN~1.TMP|settings.ini.tmp', 'ProgramFolder', 2)
+INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('SettingsOriginal', 'Program', 'SETTIN~1.BAK|settings.ini.bak', 'ProgramFolder', 2)
+INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('SettingsReplacement', 'Program', 'set*.tmp', 'ProgramFolder', 2)
+INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('KeptSettings', 'Program', 'BACKDR~1.BAK|BackdropCarousel settings.ini.bak', 'TempFolder', 2)
 INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('ConvertedSettings', 'Program', 'BACKDR~1.INI|BackdropCarousel settings.ini', 'TempFolder', 2)
 
 -- The Run values of "Start with Windows" that start the installed program:

@@ -54,6 +54,21 @@ int IntervalCountFromText(const std::wstring &text)
     return count < INT_MIN ? INT_MIN : static_cast<int>(count);
 }
 
+static std::wstring WithoutBlanks(const std::wstring &text)
+{
+    size_t first = text.find_first_not_of(L" \t");
+    return first == std::wstring::npos ? L"" : text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
+std::wstring FolderFromText(const std::wstring &text)
+{
+    std::wstring folder = WithoutBlanks(text);
+    // Blanks inside the quotes go too, as the settings file would drop them.
+    if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"')
+        folder = WithoutBlanks(folder.substr(1, folder.size() - 2));
+    return folder;
+}
+
 UINT RotationPeriod(int count, int unitMillis)
 {
     // A negative count can only come from an edited settings file.
@@ -128,7 +143,8 @@ StartResult StartRotation(const std::wstring &folderText, const std::wstring &in
 {
     if (IsWallpaperSetByPolicy())
         return StartResult::SetByPolicy;
-    if (folderText.empty())
+    std::wstring named = FolderFromText(folderText);
+    if (named.empty())
         return StartResult::NoPath;
     if (intervalText.empty())
         return StartResult::NoInterval;
@@ -140,7 +156,7 @@ StartResult StartRotation(const std::wstring &folderText, const std::wstring &in
 
     // Every path handed to the desktop must be absolute, and the search
     // pattern must fit the platform's path limit, which counts UTF-16 units.
-    std::wstring folder = FullPathName(FolderBesideProgram(folderText));
+    std::wstring folder = FullPathName(FolderBesideProgram(named));
     if ((folder + kImagePattern).size() >= MAX_PATH)
         return StartResult::PathTooLong;
     DWORD attributes = Attributes(folder);

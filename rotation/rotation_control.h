@@ -29,6 +29,10 @@ void SetIntervalUnit(LRESULT selection);
 // it, but no larger than the 4-digit interval box can hold.
 int IntervalCountFromText(const std::wstring &text);
 
+// The folder a text of the folder box names: without surrounding blanks and
+// one pair of enclosing double quotes, as Explorer's "Copy as path" gives it.
+std::wstring FolderFromText(const std::wstring &text);
+
 // The timer period of count units of unitMillis milliseconds each; 0 when
 // that is too short (or negative) for a rotation.
 UINT RotationPeriod(int count, int unitMillis);

@@ -3,6 +3,7 @@
 #include "base/decimal_text.h"
 #include "base/executable_path.h"
 
+#include <algorithm>
 #include <cwchar>
 
 std::wstring g_settingsPath;
@@ -30,6 +31,20 @@ static HANDLE OpenForReading(const std::wstring &path)
                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Tries an operation again, a tenth of a second apart, while another program
+// (a virus scanner, a synchronisation tool) holds one of its files open.
+template <typename Operation>
+static bool RetriedWhileShared(int attempts, Operation operation)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (operation())
+            return true;
+        if (attempt == attempts || GetLastError() != ERROR_SHARING_VIOLATION)
+            return false;
+        Sleep(100);
+    }
+}
+
 bool WaitUntilSettingsReadable()
 {
     DWORD attributes = GetFileAttributesW(g_settingsPath.c_str());
@@ -48,22 +63,29 @@ bool WaitUntilSettingsReadable()
     }
 }
 
-// The whole file, when it can be read and is of a settings file's size.
+// The file's bytes when it is of a settings file's size (whole); of a larger
+// file only the first two, which tell whether it needs converting at all.
+static bool ReadSettingsBytes(HANDLE file, std::string &bytes, bool &whole)
+{
+    LARGE_INTEGER size;
+    DWORD read = 0;
+    if (!GetFileSizeEx(file, &size))
+        return false;
+    whole = size.QuadPart < (16 << 20);
+    bytes.resize(whole ? static_cast<size_t>(size.QuadPart) : 2);
+    return bytes.empty() ||
+           (ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size());
+}
+
 static bool ReadWholeFile(const std::wstring &path, std::string &bytes)
 {
     HANDLE file = OpenForReading(path);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    LARGE_INTEGER size;
-    DWORD read = 0;
-    bool whole = GetFileSizeEx(file, &size) && size.QuadPart < (16 << 20);
-    if (whole) {
-        bytes.resize(static_cast<size_t>(size.QuadPart));
-        whole = bytes.empty() ||
-                (ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr) && read == bytes.size());
-    }
+    bool whole = false;
+    bool read = ReadSettingsBytes(file, bytes, whole);
     CloseHandle(file);
-    return whole;
+    return read && whole;
 }
 
 // Whether the bytes are all on the disk, not only whether they were accepted.
@@ -74,7 +96,7 @@ static bool WriteWholeFile(const std::wstring &path, const std::string &bytes, D
         return false;
     DWORD written = 0;
     bool whole = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                 written == bytes.size() && FlushFileBuffers(file);
+                 written == bytes.size() && SetEndOfFile(file) && FlushFileBuffers(file);
     CloseHandle(file);
     return whole;
 }
@@ -92,38 +114,97 @@ static UINT LegacyCodePage()
     return codePage;
 }
 
-// Bytes in a code page as UTF-16; false when they are not text in it (UTF-8
-// is checked strictly, so that other bytes are known to be the legacy code page).
+// Bytes in a code page as UTF-16; false when they are not text in it.
 static bool Decode(UINT codePage, const std::string &bytes, std::wstring &text)
 {
     text.clear();
     if (bytes.empty())
         return true;
-    DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
     int size = static_cast<int>(bytes.size());
-    int length = MultiByteToWideChar(codePage, flags, bytes.data(), size, nullptr, 0);
+    int length = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
     if (length <= 0)
         return false;
     text.resize(length);
-    return MultiByteToWideChar(codePage, flags, bytes.data(), size, &text[0], length) == length;
+    return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, &text[0], length) == length;
 }
 
-// The text of a settings file of any origin but UTF-16LE.
+// Each line in UTF-8 where it is valid UTF-8, else in the system's legacy
+// code page: an older editor may have added a line in one to a file in the
+// other. A line feed is never part of a character in either.
+static bool DecodeLines(const std::string &bytes, std::wstring &text)
+{
+    UINT legacy = LegacyCodePage();
+    text.clear();
+    for (size_t start = 0, end; start < bytes.size(); start = end) {
+        end = std::min(bytes.find('\n', start), bytes.size() - 1) + 1;
+        std::wstring line;
+        if (!Decode(CP_UTF8, bytes.substr(start, end - start), line) &&
+            (legacy == 0 || legacy == CP_UTF8 || !Decode(legacy, bytes.substr(start, end - start), line)))
+            return false;
+        text += line;
+    }
+    return true;
+}
+
+static std::wstring Utf16Text(const std::string &bytes, size_t start, bool bigEndian)
+{
+    std::wstring text;
+    for (size_t i = start; i + 1 < bytes.size(); i += 2) {
+        unsigned first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+        text += static_cast<wchar_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    }
+    return text;
+}
+
+// Whether text can be a settings file's: no NUL and no other control
+// character but tab and line ends, every UTF-16 surrogate in a pair.
+static bool IsPlausibleText(const std::wstring &text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t unit = text[i];
+        bool paired = IS_HIGH_SURROGATE(unit) ? i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])
+                                              : !IS_LOW_SURROGATE(unit) || (i > 0 && IS_HIGH_SURROGATE(text[i - 1]));
+        bool control = (unit < L' ' && unit != L'\t' && unit != L'\r' && unit != L'\n') ||
+                       (unit >= 0x7F && unit <= 0x9F) || unit == 0xFFFE || unit == 0xFFFF;
+        if (!paired || control)
+            return false;
+    }
+    return true;
+}
+
+static bool IsSettingsText(const std::wstring &text)
+{
+    return IsPlausibleText(text) && text.find_first_of(L"[=") != std::wstring::npos;
+}
+
+// UTF-16 without a mark (other tools write it so) when the bytes make a
+// settings file's text in one byte order and not in the other.
+static bool DecodeUnmarkedUtf16(const std::string &bytes, std::wstring &text)
+{
+    if (bytes.size() % 2 != 0)
+        return false;
+    std::wstring little = Utf16Text(bytes, 0, false), big = Utf16Text(bytes, 0, true);
+    bool isLittle = IsSettingsText(little);
+    if (isLittle == IsSettingsText(big))
+        return false;
+    text = isLittle ? little : big;
+    return true;
+}
+
+// The text of a settings file of any form but UTF-16LE with its mark; false
+// when its form cannot be told with confidence (binary bytes, stray NULs).
 static bool DecodeSettings(const std::string &bytes, std::wstring &text)
 {
+    bool decoded;
     if (bytes.compare(0, 2, "\xFE\xFF") == 0) {  // UTF-16BE, which the INI functions cannot read
-        if (bytes.size() % 2 != 0)
-            return false;
-        text.clear();
-        for (size_t i = 2; i < bytes.size(); i += 2)
-            text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) << 8 | static_cast<unsigned char>(bytes[i + 1]));
-        return true;
+        decoded = bytes.size() % 2 == 0;
+        text = Utf16Text(bytes, 2, true);
+    } else if (bytes.find('\0') != std::string::npos) {  // in no code page's text but UTF-16
+        decoded = DecodeUnmarkedUtf16(bytes, text);
+    } else {
+        decoded = DecodeLines(bytes.substr(bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0), text);
     }
-    std::string body = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? bytes.substr(3) : bytes;
-    if (Decode(CP_UTF8, body, text))
-        return true;
-    UINT codePage = LegacyCodePage();
-    return codePage != 0 && codePage != CP_UTF8 && Decode(codePage, body, text);
+    return decoded && IsPlausibleText(text);
 }
 
 static std::string Utf16LeBytes(const std::wstring &text)
@@ -136,39 +217,105 @@ static std::string Utf16LeBytes(const std::wstring &text)
     return bytes;
 }
 
-// Where the settings are read from when settings.ini cannot be replaced.
-static std::wstring ConvertedCopyPath()
+// A file of the program's own in the user's temporary folder.
+static std::wstring TemporaryFile(const wchar_t *name)
 {
     wchar_t temporaryFolder[MAX_PATH + 1];
     DWORD length = GetTempPathW(ARRAYSIZE(temporaryFolder), temporaryFolder);
     if (length == 0 || length >= ARRAYSIZE(temporaryFolder))
         return L"";
-    return std::wstring(temporaryFolder, length) + L"BackdropCarousel settings.ini";
+    return std::wstring(temporaryFolder, length) + name;
+}
+
+// Keeps the bytes of the file before its conversion as settings.ini.bak
+// beside it, so that a wrong guess can be undone by hand. An existing
+// settings.ini.bak with other bytes may be the user's own copy, or the
+// original of an earlier conversion, and stays; so does a file the folder
+// refuses: the bytes then go to the temporary folder, under a name of the
+// program's own.
+static bool KeepOriginal(const std::string &bytes)
+{
+    std::wstring besideIt = g_settingsPath + L".bak";
+    std::string kept;
+    if (WriteWholeFile(besideIt, bytes, CREATE_NEW) || (ReadWholeFile(besideIt, kept) && kept == bytes))
+        return true;
+    std::wstring temporary = TemporaryFile(L"BackdropCarousel settings.ini.bak");
+    return !temporary.empty() && WriteWholeFile(temporary, bytes, CREATE_ALWAYS);
+}
+
+// The file a link (symbolic, or a junction on its way) names: converting that
+// file keeps the link, to a synchronised copy for example.
+static std::wstring FinalPath(HANDLE file)
+{
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(file, &path[0], MAX_PATH, FILE_NAME_NORMALIZED);
+    if (length >= MAX_PATH) {
+        path.resize(length);
+        length = GetFinalPathNameByHandleW(file, &path[0], length, FILE_NAME_NORMALIZED);
+    }
+    if (length == 0 || length >= path.size())
+        return g_settingsPath;
+    path.resize(length);
+    return path;
+}
+
+// A new file, written whole beside the old one, takes its place through
+// ReplaceFileW, which keeps the old one's security descriptor, attributes,
+// creation time, short name and streams: a crash or a full disk leaves the
+// old file, never a part of the new one. The names come from GetTempFileNameW,
+// so that no leftover of an earlier run can stand in the way.
+static bool ReplaceThroughNewFile(const std::wstring &path, const std::string &bytes)
+{
+    std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    wchar_t replacement[MAX_PATH], backup[MAX_PATH] = L"";
+    if (!GetTempFileNameW(folder.c_str(), L"set", 0, replacement))
+        return false;
+    // The old file's name while the new one takes its place: with it, a
+    // replacement that fails leaves both files where they were.
+    bool replaced = GetTempFileNameW(folder.c_str(), L"set", 0, backup) && DeleteFileW(backup) &&
+                    WriteWholeFile(replacement, bytes, TRUNCATE_EXISTING) && RetriedWhileShared(10, [&] {
+                        return ReplaceFileW(path.c_str(), replacement, backup, 0, nullptr, nullptr) != FALSE;
+                    });
+    // The old file was moved to the backup's name, the new one not into its place.
+    if (!replaced && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        MoveFileExW(backup, path.c_str(), MOVEFILE_WRITE_THROUGH);
+    DeleteFileW(replacement);
+    DeleteFileW(backup);
+    return replaced;
+}
+
+// The file's content replaced, the file itself kept. A file with other names
+// (hard links) is rewritten in place, as is one whose folder refuses new
+// files (a per-file permission, a share without the right to create).
+static bool ReplaceContent(const std::wstring &path, bool hasOtherNames, const std::string &bytes)
+{
+    return (!hasOtherNames && ReplaceThroughNewFile(path, bytes)) ||
+           RetriedWhileShared(10, [&] { return WriteWholeFile(path, bytes, OPEN_EXISTING); });
 }
 
 bool ConvertSettingsToUnicode()
 {
     g_convertedCopy.clear();
-    if (GetFileAttributesW(g_settingsPath.c_str()) == INVALID_FILE_ATTRIBUTES &&
-        GetLastError() == ERROR_FILE_NOT_FOUND)
-        return true;  // no file, nothing to convert
+    HANDLE file = OpenForReading(g_settingsPath);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;  // no file, nothing to convert
     std::string bytes;
-    if (!ReadWholeFile(g_settingsPath, bytes))
-        return false;
-    if (bytes.compare(0, 2, kUtf16LeMark) == 0)
+    bool whole = false;
+    BY_HANDLE_FILE_INFORMATION information = {};
+    bool read = ReadSettingsBytes(file, bytes, whole) && GetFileInformationByHandle(file, &information);
+    std::wstring path = FinalPath(file);
+    CloseHandle(file);
+    if (read && bytes.compare(0, 2, kUtf16LeMark) == 0)
         return true;
+    // Unreadable, too large or not text that can be told: the file stays as
+    // it is, read as the INI functions read it, and takes no write.
     std::wstring text;
-    if (!DecodeSettings(bytes, text))
-        return false;  // not text that can be kept: the file stays as it is
+    if (!read || !whole || !DecodeSettings(bytes, text))
+        return false;
     std::string unicode = Utf16LeBytes(text);
-    // Written beside it first, then put in its place in one step: a crash or a
-    // full disk leaves the old file, never a part of the new one.
-    std::wstring replacement = g_settingsPath + L".tmp";
-    if (WriteWholeFile(replacement, unicode, CREATE_ALWAYS) &&
-        MoveFileExW(replacement.c_str(), g_settingsPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (KeepOriginal(bytes) && ReplaceContent(path, information.nNumberOfLinks > 1, unicode))
         return true;
-    DeleteFileW(replacement.c_str());
-    std::wstring copy = ConvertedCopyPath();
+    std::wstring copy = TemporaryFile(L"BackdropCarousel settings.ini");
     if (!copy.empty() && WriteWholeFile(copy, unicode, CREATE_ALWAYS))
         g_convertedCopy = copy;
     return false;

@@ -20,13 +20,17 @@ bool BuildSettingsPath();
 bool WaitUntilSettingsReadable();
 
 // Puts settings.ini into UTF-16LE with its byte-order mark: a file in UTF-8
-// (with or without a mark), in UTF-16BE or in the system's legacy code page,
-// in which earlier versions wrote, keeps its text exactly. Every line is
-// kept, and the file is replaced whole or not at all. Returns false when the
-// file is left as it was: its bytes could not be read or decoded, or it could
-// not be replaced; in the last case the settings are read from a converted
-// copy until a later conversion succeeds. Runs at start-up and before every
-// write, so no write ever changes a character of a line it does not own.
+// (with or without a mark), in UTF-16BE or UTF-16LE without a mark, in the
+// system's legacy code page, in which earlier versions wrote, or in UTF-8
+// with lines in that code page keeps its text exactly. Its bytes are first
+// kept as settings.ini.bak beside it (or in the temporary folder), and the
+// file named by a link is converted, keeping its permissions and other names.
+// Returns false when the file is left as it was: its bytes could not be read,
+// or their form cannot be told with confidence (which leaves the file to the
+// INI functions and refuses every write), or it could not be replaced; in the
+// last case the settings are read from a converted copy until a later
+// conversion succeeds. Runs at start-up and before every write, so no write
+// ever changes a character of a line it does not own.
 bool ConvertSettingsToUnicode();
 
 std::wstring ReadSettingString(const wchar_t *key, const wchar_t *defaultText, DWORD capacity);

@@ -67,7 +67,8 @@ installer)
   # one in the user's profile or with a shortcut an HKCU value of its own,
   # and every folder made in the profile is removed again. Then the
   # program's version, as its version resource gives it, is recorded.
-  short='[^][\\/?|<>:*"+,;=. ]'
+  # RemoveFile's names may hold the wildcards * and ?.
+  short='[^][\\/|<>:"+,;=. ]'
   validate() {
     { for column in File:3 Shortcut:3 RemoveFile:3 IniFile:2; do table "$1" ${column%:*} | cut -f${column#*:}; done
       table "$1" Directory | awk -F'\t' '$2 != "" {print $3}'; } | grep -vxE "|\.|$short{1,8}(\.$short{1,3})?(\|.+)?"
@@ -114,7 +115,9 @@ installer)
   run_values() { for key in "HKCU\\$run /reg:64" "HKLM\\$run /reg:64" "HKLM\\$run /reg:32"; do
     wine reg "$1" ${key% *} /v BackdropCarousel ${key##* } "${@:2}" >/dev/null 2>&1 || return; done; }
   # What the program leaves: its Run values name it (the command line, $2).
-  leftovers() { touch "$1/settings.ini.tmp" "$profile/Temp/BackdropCarousel settings.ini"; run_values add /d "$2" /f; }
+  # Not set*.tmp, which the program removes itself unless stopped half-way:
+  # Wine's msiexec leaves the RemoveFile rows with wildcards out.
+  leftovers() { touch "$1/settings.ini.bak" "$profile/Temp/BackdropCarousel settings.ini"{,.bak}; run_values add /d "$2" /f; }
 
   # The per-user package: its files, shortcut and Apps & features entry, and
   # the program started from the shortcut.

@@ -40,7 +40,8 @@ TEST_F(RotationControlTest, ThePeriodIsCountTimesUnitAndAStartArmsIt)
         SCOPED_TRACE(std::string(attempt.interval) + (attempt.unitSelection ? " minutes" : " seconds"));
         SetIntervalUnit(attempt.unitSelection);
         EXPECT_EQ(RotationPeriod(IntervalCountFromText(Utf16(attempt.interval)), g_unitMillis), attempt.period);
-        EXPECT_EQ(StartRotation(Utf16(folder.Path()), Utf16(attempt.interval)),
+        // Between quotes, as Explorer's "Copy as path" gives it.
+        EXPECT_EQ(StartRotation(Utf16(" \"" + folder.Path() + "\""), Utf16(attempt.interval)),
                   attempt.period ? StartResult::Started : StartResult::IntervalTooSmall);
         EXPECT_EQ(StopTimer(), attempt.period != 0) << "the window's rotation timer";
     }

@@ -254,7 +254,7 @@ static void BrowseForFolder()
 
 static void SaveControls()
 {
-    bool saved = SaveSettings(GetText(g_folderBox), IntervalCountFromText(GetText(g_intervalBox)),
+    bool saved = SaveSettings(FolderFromText(GetText(g_folderBox)), IntervalCountFromText(GetText(g_intervalBox)),
                               Selection(g_unitCombo), Selection(g_styleCombo), IsChecked(g_startupBox));
     if (saved)
         ShowInfo("Your settings have been saved!");

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -32,6 +33,24 @@ std::string Encoded(const std::string &text, UINT codePage)
     std::string bytes(WideCharToMultiByte(codePage, 0, wide.data() + 1, static_cast<int>(wide.size() - 1), nullptr, 0, nullptr, nullptr), '\0');
     WideCharToMultiByte(codePage, 0, wide.data() + 1, static_cast<int>(wide.size() - 1), &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr);
     return bytes;
+}
+
+// A file's Linux path, quoted, where Wine runs the tests; else empty.
+std::string QuotedLinuxPath(const std::string &path)
+{
+    auto unixFileName = reinterpret_cast<char *(CDECL *)(const WCHAR *)>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    char *name = unixFileName ? unixFileName(Utf16(path).c_str()) : nullptr;
+    std::string quoted = name ? "\"" + std::string(name) + "\"" : "";
+    HeapFree(GetProcessHeap(), 0, name);
+    return quoted;
+}
+
+// Starts a Linux command, as Wine can, and waits until done() holds: Wine
+// gives no process to wait for.
+bool OnLinux(const std::string &command, const std::function<bool()> &done)
+{
+    return WinExec(("Z:" + command).c_str(), SW_HIDE) > 31 && Eventually(done);
 }
 }  // namespace
 
@@ -233,6 +252,9 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
                              "\r\nrotationInt=42\r\nrotationIntType=0\r\nwallpaperMode=2\r\nrotateAtStartup=0\r\n"
                              "[Other]\r\nnote=ü\r\n";
     const std::string legacy = Encoded(utf8, 1252), utf16 = Encoded(utf8, 1200);
+    // Over 16 MiB: too large to convert, but already in the program's form.
+    const std::string large = utf16 + Encoded("; " + std::string(9 << 20, 'x') + "\r\n", 1200).substr(2);
+    const std::string binary = utf8 + std::string("\0\x01\x02\xFF\0\0\x80\r\n", 9);
     const struct {
         const char *origin;
         std::string written, started, saved;  // the file as written, after the start, after a save
@@ -242,8 +264,13 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
         {"the legacy code page, held", legacy, legacy, utf16, true},
         {"UTF-8 with a mark", "\xEF\xBB\xBF" + utf8, utf16, utf16, false},
         {"UTF-16BE", Encoded(utf8, 1201), utf16, utf16, false},
+        {"UTF-16LE without a mark", utf16.substr(2), utf16, utf16, false},
+        {"UTF-16BE without a mark", Encoded(utf8, 1201).substr(2), utf16, utf16, false},
+        {"UTF-8 below a legacy line", Encoded("; Grüße\r\n", 1252) + utf8.substr(utf8.find('[')), utf16, utf16, false},
         {"UTF-8 without a mark", utf8, utf16, utf16, false},
         {"this version", utf16, utf16, utf16, false},
+        {"this version, over 16 MiB", large, large, large, false},
+        {"binary bytes: never rewritten, no save claimed", binary, binary, binary, false},
     };
     for (const auto &file : files) {
         SCOPED_TRACE(file.origin);
@@ -266,14 +293,47 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
         if (file.started == file.written) {
             EXPECT_EQ(std::filesystem::last_write_time(path), writtenAt) << "not rewritten";
         }
-        EXPECT_EQ(home.List("*"), (std::vector<std::string>{".", "..", "BackdropCarousel.exe", "settings.ini"}));
+        // The original beside the file from its first conversion on.
+        EXPECT_EQ(home.List("*").size(), file.saved == file.written ? 4u : 5u) << "., .., the program, the file";
+        EXPECT_EQ(FileBytes(path + ".bak"), file.saved == file.written ? "" : file.written);
 
         program.Click(IDC_START_ROTATION);
         SendMessageA(program.Window(), WM_TIMER, IDT_ROTATION, 0);
         program.Click(IDC_SAVE_SETTINGS);
         ASSERT_TRUE(program.Messages().WaitFor(1));
-        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{"Your settings have been saved!"});
+        auto said = file.saved == binary ? "Your settings could not be saved!" : "Your settings have been saved!";
+        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{said});
         EXPECT_EQ(ReadDesktopLog().at(3), "SetWallpaper " + pictures.PathOf("a.jpg") + " 0");
         EXPECT_EQ(FileBytes(path), file.saved);
     }
+}
+
+TEST_F(RestoredSettingsTest, ConvertedSettingsStayTheFileTheyWere)
+{
+    const std::string text = "; Grüße\r\n" + Settings("rotationInt=42\r\n"), legacy = Encoded(text, 1252);
+    ScratchFolder synced, home;
+    synced.AddFile("settings.ini", legacy);
+    // A link to a synchronised copy elsewhere: the copy is converted, the link stays.
+    if (!OnLinux("/bin/ln -s " + QuotedLinuxPath(synced.PathOf("settings.ini")) + " " +
+                     QuotedLinuxPath(home_.PathOf("settings.ini")),
+                 [&] { return FileBytes(home_.PathOf("settings.ini")) == legacy; }))
+        GTEST_SKIP() << "Linux links and immutable folders need Wine";
+    RunningProgram(home_).WaitUntilShown();
+    EXPECT_EQ(FileBytes(synced.PathOf("settings.ini")), Encoded(text, 1200));
+
+    // A folder that refuses new files (immutable, as root may make it) around
+    // a writable settings.ini: the original goes to the temporary folder, and
+    // the file is written in place.
+    const std::string kept = (std::filesystem::temp_directory_path() / "BackdropCarousel settings.ini.bak").string();
+    DeleteFileA(kept.c_str());
+    RunningProgram program(home);  // its window comes after the start's conversion
+    home.AddFile("settings.ini", legacy);
+    const std::string probe = home.PathOf("new"), chattr = "/usr/bin/chattr ";
+    auto takesNewFiles = [&] { return CreateDirectoryA(probe.c_str(), nullptr) && RemoveDirectoryA(probe.c_str()); };
+    ASSERT_TRUE(OnLinux(chattr + "+i " + QuotedLinuxPath(home.Path()), [&] { return !takesNewFiles(); }));
+    program.Click(IDC_SAVE_SETTINGS);
+    ASSERT_TRUE(OnLinux(chattr + "-i " + QuotedLinuxPath(home.Path()), takesNewFiles));
+    EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{"Your settings have been saved!"});
+    EXPECT_EQ(FileBytes(home.PathOf("settings.ini")).find(Encoded("; Grüße\r\n[Settings]\r\n", 1200)), 0u);
+    EXPECT_EQ(FileBytes(kept), legacy);
 }

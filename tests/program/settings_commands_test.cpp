@@ -138,11 +138,12 @@ TEST_F(SettingsCommandsTest, SaveLandsBesideTheProgramAndWritesTheFolderTheBoxSh
     // them, never inside a character, and 260 typed are all kept.
     const std::string start = "C:\\" + std::string(256, 'f');
     const struct {
-        std::string stored, typed, shown;
+        std::string stored, typed, shown, saved = "";  // saved as shown unless given
     } folders[] = {
         {start + std::string(520, 'f'), "", start + "f"},  // 779 characters
         {start + "😀" + std::string(500, 'f'), "", start},
         {"", "C:\\" + std::string(257, 'g'), "C:\\" + std::string(257, 'g')},
+        {"", " \"D:\\Holiday Pictures\" ", " \"D:\\Holiday Pictures\" ", "D:\\Holiday Pictures"},  // Copy as path
     };
     for (const auto &folder : folders) {
         SCOPED_TRACE(folder.shown.size());
@@ -161,7 +162,7 @@ TEST_F(SettingsCommandsTest, SaveLandsBesideTheProgramAndWritesTheFolderTheBoxSh
 
         std::vector<std::string> lines = Lines(home.PathOf("settings.ini"));
         ASSERT_EQ(lines.size(), 6u);
-        EXPECT_EQ(lines[1], "wallpaperDir=" + folder.shown);
+        EXPECT_EQ(lines[1], "wallpaperDir=" + (folder.saved.empty() ? folder.shown : folder.saved));
         EXPECT_EQ(lines[2], "rotationInt=0");
         EXPECT_EQ(elsewhere.List("*"), (std::vector<std::string>{".", ".."}));
     }
