@@ -5,8 +5,11 @@ WallpaperApplier g_wallpaperApplier = {nullptr, {sizeof(WALLPAPEROPT), WPSTYLE_C
 
 void CreateWallpaperApplier()
 {
-    CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveDesktop,
-                     reinterpret_cast<void **>(&g_wallpaperApplier.desktop));
+    // Without the shell's object the pointer stays null, which every use
+    // checks: the program runs on without setting wallpapers.
+    if (FAILED(CoCreateInstance(CLSID_ActiveDesktop, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveDesktop,
+                                reinterpret_cast<void **>(&g_wallpaperApplier.desktop))))
+        g_wallpaperApplier.desktop = nullptr;
 }
 
 static DWORD StyleFromSelection(LRESULT selection)
