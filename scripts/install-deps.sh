@@ -4,17 +4,18 @@
 # support, a virtual X server, ImageMagick with a font for the sample pictures
 # and the screenshots, fonts with Arial's metrics so that Wine lays out text as
 # Windows does, zip for the release zips, wixl, msitools and faketime for the
-# Windows Installer packages, clang-format and clang-tidy for the style and
-# the static analysis, and Node.js with npm for the workflow
+# Windows Installer packages, and Node.js with npm for the workflow
 # validator, which npm installs into node_modules/ at the versions
 # package-lock.json pins. Safe to run again; silent when everything is
 # already there.
 set -euo pipefail
 
 packages=(
+  # The C++ sources' formatter and static analyser (scripts/format.sh, tidy.sh).
+  clang-format clang-tidy
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   googletest wine wine64 wine32:i386 xvfb x11-utils imagemagick fonts-dejavu-core
-  fonts-liberation2 zip unzip wixl msitools faketime clang-format clang-tidy
+  fonts-liberation2 zip unzip wixl msitools faketime
 )
 
 missing=()
