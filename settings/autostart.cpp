@@ -41,10 +41,7 @@ static bool SetRunValue(RunKey run, const std::wstring &command)
                          : RegOpenKeyExW(run.root, kRunKey, 0, KEY_SET_VALUE | run.view, &key);
     if (opened != ERROR_SUCCESS)
         return false;
-    // The cast narrows size_t in the 64-bit build. In the 32-bit one both are
-    // 32 bits wide, and clang-tidy takes unsigned int to DWORD for a widening.
     LSTATUS set = RegSetValueExW(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
-                                 // NOLINTNEXTLINE(bugprone-misplaced-widening-cast)
                                  static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     return set == ERROR_SUCCESS;
