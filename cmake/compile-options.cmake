@@ -26,3 +26,24 @@ endif()
 # Windows 7-level declarations: the full-size notification icon record, menu
 # styles and the per-window message filter.
 add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601)
+
+# The Windows workflow's analysers, with Visual Studio only. BACKDROP_ANALYZE
+# (applied in CMakeLists.txt) runs the compiler's code analysis on the
+# program's own sources, its warnings errors like all others there.
+option(BACKDROP_ANALYZE "Visual Studio: /analyze on the program's sources, warnings as errors" OFF)
+# BACKDROP_ASAN builds everything with AddressSanitizer: the program, its
+# libraries, the tests and GoogleTest alike, as Visual Studio's library
+# refuses to link instrumented and plain code that share its containers.
+option(BACKDROP_ASAN "Visual Studio: build everything with AddressSanitizer" OFF)
+if(MSVC AND BACKDROP_ASAN)
+  # /Zi and /DEBUG give the reports files and lines. The Release build has
+  # neither /RTC nor incremental linking, which AddressSanitizer cannot take.
+  add_compile_options(/fsanitize=address /Zi)
+  add_link_options(/DEBUG)
+  # The instrumented programs load the sanitizer's runtime DLL, which lies
+  # beside the compiler: this file names that folder for the PATH of whatever
+  # runs them, as the program tests run copies of the program elsewhere.
+  get_filename_component(_asan_runtime_dir "${CMAKE_CXX_COMPILER}" DIRECTORY)
+  file(TO_NATIVE_PATH "${_asan_runtime_dir}" _asan_runtime_dir)
+  file(WRITE ${CMAKE_BINARY_DIR}/asan-runtime-folder.txt "${_asan_runtime_dir}\n")
+endif()

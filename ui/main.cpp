@@ -15,7 +15,10 @@
 static std::wstring DefaultImageFolder()
 {
     wchar_t windowsDirectory[MAX_PATH];
-    GetWindowsDirectoryW(windowsDirectory, ARRAYSIZE(windowsDirectory));
+    UINT length = GetWindowsDirectoryW(windowsDirectory, ARRAYSIZE(windowsDirectory));
+    // On a failure the buffer holds no text: the folder box starts empty.
+    if (length == 0 || length >= ARRAYSIZE(windowsDirectory))
+        return L"";
     return std::wstring(windowsDirectory) + L"\\Web\\Wallpaper";
 }
 
@@ -65,14 +68,17 @@ static int RunMainWindow(HINSTANCE instance)
     return static_cast<int>(message.wParam);
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+// With the annotations of the declaration in the platform's headers, which
+// Visual Studio's code analysis requires of the definition too.
+int WINAPI WinMain(_In_ HINSTANCE instance, _In_opt_ HINSTANCE, _In_ LPSTR, _In_ int)
 {
     if (AnotherInstanceRuns()) {
         ShowRunningInstance();
         return 0;
     }
 
-    CoInitialize(nullptr);
+    // Only a successful start of COM is ended at exit.
+    HRESULT com = CoInitialize(nullptr);
     InitCommonControls();
     CreateWallpaperApplier();
     // Without its own path the program cannot find its settings: it still
@@ -94,6 +100,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     ReleaseWallpaperApplier();
     Gdiplus::GdiplusShutdown(gdiplusToken);
-    CoUninitialize();
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return exitCode;
 }
