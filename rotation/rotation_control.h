@@ -10,12 +10,19 @@
 // The absolute folder being rotated; replaced only by a start. A folder typed
 // relative is taken from the program's own folder.
 extern std::wstring g_imageFolder;
-extern int g_intervalCount;        // interval count of the last start
-extern int g_unitMillis;           // milliseconds per interval unit
+extern int g_intervalCount;  // interval count of the last start
+extern int g_unitMillis;     // milliseconds per interval unit
 
 // Why a start was refused; Started when it was not.
 enum class StartResult {
-    Started, SetByPolicy, NoPath, NoInterval, IntervalTooSmall, PathTooLong, InvalidPath, NoPictures
+    Started,
+    SetByPolicy,
+    NoPath,
+    NoInterval,
+    IntervalTooSmall,
+    PathTooLong,
+    InvalidPath,
+    NoPictures
 };
 
 // The window and id of the rotation timer; set before the first start.
@@ -52,10 +59,10 @@ extern QUERY_USER_NOTIFICATION_STATE (*g_userNotificationState)();
 
 // What a tick has for the user.
 struct TickOutcome {
-    bool shown;         // a picture became the wallpaper
-    HRESULT style;      // when shown: the desktop's answer to its style
-    HRESULT refused;    // the pass has ended with the desktop refusing every
-                        // picture it had left: the last reason; else S_OK
+    bool shown;       // a picture became the wallpaper
+    HRESULT style;    // when shown: the desktop's answer to its style
+    HRESULT refused;  // the pass has ended with the desktop refusing every
+                      // picture it had left: the last reason; else S_OK
 };
 
 // One rotation step on a tick of the rotation timer: the next picture of the

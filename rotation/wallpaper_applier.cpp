@@ -15,9 +15,12 @@ void CreateWallpaperApplier()
 static DWORD StyleFromSelection(LRESULT selection)
 {
     switch (selection) {
-    case 1: return WPSTYLE_TILE;
-    case 2: return WPSTYLE_STRETCH;
-    default: return WPSTYLE_CENTER;
+    case 1:
+        return WPSTYLE_TILE;
+    case 2:
+        return WPSTYLE_STRETCH;
+    default:
+        return WPSTYLE_CENTER;
     }
 }
 

@@ -28,9 +28,9 @@ static bool ReadPolicy(HKEY root, const wchar_t *keyName, const wchar_t *valueNa
 static bool IsSetIn(HKEY root)
 {
     DWORD type = REG_NONE, value = 0;
-    return ReadPolicy(root, kSystemPolicies, L"Wallpaper", &type, &value)
-           || (ReadPolicy(root, kActiveDesktopPolicies, L"NoChangingWallPaper", &type, &value) && type == REG_DWORD
-               && value != 0);
+    return ReadPolicy(root, kSystemPolicies, L"Wallpaper", &type, &value) ||
+           (ReadPolicy(root, kActiveDesktopPolicies, L"NoChangingWallPaper", &type, &value) && type == REG_DWORD &&
+            value != 0);
 }
 
 bool IsWallpaperSetByPolicy()

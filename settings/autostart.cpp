@@ -136,8 +136,8 @@ static bool SetRunValue(RunKey run, const std::wstring &command)
     // one always does, and is only opened.
     HKEY key;
     LSTATUS opened = run.root == HKEY_CURRENT_USER
-                         ? RegCreateKeyExW(run.root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | run.view, nullptr,
-                                           &key, nullptr)
+                         ? RegCreateKeyExW(run.root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | run.view, nullptr, &key,
+                                           nullptr)
                          : RegOpenKeyExW(run.root, kRunKey, 0, KEY_SET_VALUE | run.view, &key);
     if (opened != ERROR_SUCCESS)
         return false;

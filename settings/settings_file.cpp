@@ -27,8 +27,8 @@ bool BuildSettingsPath()
 
 static HANDLE OpenForReading(const std::wstring &path)
 {
-    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Tries an operation again, a tenth of a second apart, while another program
@@ -346,8 +346,8 @@ bool WriteSetting(const wchar_t *key, const wchar_t *text)
     return WritePrivateProfileStringW(kSection, key, text, g_settingsPath.c_str()) != FALSE;
 }
 
-bool SaveSettings(const std::wstring &folder, int intervalCount, LRESULT unitIndex,
-                  LRESULT styleIndex, bool rotateAtStartup)
+bool SaveSettings(const std::wstring &folder, int intervalCount, LRESULT unitIndex, LRESULT styleIndex,
+                  bool rotateAtStartup)
 {
     bool saved = WriteSetting(L"wallpaperDir", folder.c_str());
     saved &= WriteSetting(L"rotationInt", DecimalText(intervalCount).c_str());

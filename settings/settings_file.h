@@ -44,5 +44,5 @@ int ReadSettingInt(const wchar_t *key);
 bool WriteSetting(const wchar_t *key, const wchar_t *text);
 
 // Writes all five keys; returns whether every write succeeded.
-bool SaveSettings(const std::wstring &folder, int intervalCount, LRESULT unitIndex,
-                  LRESULT styleIndex, bool rotateAtStartup);
+bool SaveSettings(const std::wstring &folder, int intervalCount, LRESULT unitIndex, LRESULT styleIndex,
+                  bool rotateAtStartup);

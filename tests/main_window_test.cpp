@@ -25,10 +25,7 @@ protected:
     }
     void TearDown() override { DestroyWindow(window_); }
 
-    HFONT Font(HWND control) const
-    {
-        return reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
-    }
+    HFONT Font(HWND control) const { return reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)); }
 
     ScratchFolder home_;
     HICON largeIcon_, smallIcon_;

@@ -18,8 +18,16 @@ struct Attempt {
 TEST_F(RotationControlTest, IntervalTextIsReadAsAtoiReadsItUpToTheBoxsLargestNumber)
 {
     const std::pair<const char *, int> readings[] = {
-        {"0012", 12}, {"7x", 7},   {" 42", 42}, {"3e9", 3},           {"abc", 0},
-        {"", 0},      {"-5", -5},  {"9999", 9999}, {"99999999999", 9999}, {"-99999999999", INT_MIN},
+        {"0012", 12},
+        {"7x", 7},
+        {" 42", 42},
+        {"3e9", 3},
+        {"abc", 0},
+        {"", 0},
+        {"-5", -5},
+        {"9999", 9999},
+        {"99999999999", 9999},
+        {"-99999999999", INT_MIN},
     };
     for (const auto &reading : readings)
         EXPECT_EQ(IntervalCountFromText(Utf16(reading.first)), reading.second) << reading.first;
@@ -30,11 +38,19 @@ TEST_F(RotationControlTest, ThePeriodIsCountTimesUnitAndAStartArmsIt)
     ScratchFolder folder;
     folder.AddFile("a.jpg");
     const Attempt attempts[] = {
-        {"3", 0, 3000},          {"2", 0, 0},           {"0", 0, 0},
-        {"5", 1, 300000},        {"1", 1, 60000},       {"0", 1, 0},  // 0 minutes would flood the desktop
-        {"9999", 1, 599940000},  {"0012", 0, 12000},    {" 7x", 0, 7000},
-        {"-5", 0, 0},            {"-1", 1, 0},  // only an edited settings file gives these
-        {"12345", 0, 9999000},   {"99999999999", 0, 9999000},  // more than the box holds
+        {"3", 0, 3000},
+        {"2", 0, 0},
+        {"0", 0, 0},
+        {"5", 1, 300000},
+        {"1", 1, 60000},
+        {"0", 1, 0},  // 0 minutes would flood the desktop
+        {"9999", 1, 599940000},
+        {"0012", 0, 12000},
+        {" 7x", 0, 7000},
+        {"-5", 0, 0},
+        {"-1", 1, 0},  // only an edited settings file gives these
+        {"12345", 0, 9999000},
+        {"99999999999", 0, 9999000},  // more than the box holds
     };
     for (const Attempt &attempt : attempts) {
         SCOPED_TRACE(std::string(attempt.interval) + (attempt.unitSelection ? " minutes" : " seconds"));
@@ -176,8 +192,11 @@ TEST_F(RotationControlTest, RefusedPicturesAreSkippedAllRefusedEndThePassAndAFul
     // The state at the first tick (the second is free), the picture or "*" (all) the desktop refuses, and
     // the calls it gets: three a picture handed over, one a picture SetWallpaper refuses.
     const std::tuple<QUERY_USER_NOTIFICATION_STATE, const char *, size_t> cases[] = {
-        {QUNS_BUSY, "", 3}, {QUNS_RUNNING_D3D_FULL_SCREEN, "", 3}, {QUNS_PRESENTATION_MODE, "", 3},
-        {QUNS_NOT_PRESENT, "", 6}, {QUNS_ACCEPTS_NOTIFICATIONS, first.c_str(), 1 + 3 + 3},
+        {QUNS_BUSY, "", 3},
+        {QUNS_RUNNING_D3D_FULL_SCREEN, "", 3},
+        {QUNS_PRESENTATION_MODE, "", 3},
+        {QUNS_NOT_PRESENT, "", 6},
+        {QUNS_ACCEPTS_NOTIFICATIONS, first.c_str(), 1 + 3 + 3},
         {QUNS_ACCEPTS_NOTIFICATIONS, "*", 9},  // both, and the last again, at the first tick
     };
     for (const auto &[state, refuses, calls] : cases) {

@@ -14,9 +14,9 @@ protected:
 
 TEST_F(SettingsFileTest, ReadsTextAsStoredAndNumbersAsAtoiDoes)
 {
-    folder_.AddFile("settings.ini",
-                    "[Settings]\r\nrotationInt=0012\r\nrotateAtStartup=yes\r\nwallpaperMode= -3 \r\n"
-                    "rotationIntType=1abc\r\nwallpaperDir=" + std::string(40, 'd') + "\r\n");
+    folder_.AddFile("settings.ini", "[Settings]\r\nrotationInt=0012\r\nrotateAtStartup=yes\r\nwallpaperMode= -3 \r\n"
+                                    "rotationIntType=1abc\r\nwallpaperDir=" +
+                                        std::string(40, 'd') + "\r\n");
     EXPECT_EQ(ReadSettingString(L"rotationInt", L"10", 32), L"0012");
     EXPECT_EQ(ReadSettingInt(L"rotateAtStartup"), 0);
     EXPECT_EQ(ReadSettingInt(L"wallpaperMode"), -3);

@@ -12,9 +12,9 @@ TEST_F(WallpaperApplierTest, NewFileIsSetWithTheCurrentStyleAndForced)
     std::string longPath = "C:\\" + std::string(250, 'p') + "\\" + std::string(250, 'f') + ".jpg";
     ApplyWallpaper(Utf16(longPath));
     ApplyWallpaper(L"C:\\Pictures\\a.jpg");
-    EXPECT_EQ(ReadDesktopLog(), (Log{"SetWallpaper " + longPath + " 0", "SetWallpaperOptions 8 1 0",
-                                     "ApplyChanges 15", "SetWallpaper C:\\Pictures\\a.jpg 0",
-                                     "SetWallpaperOptions 8 1 0", "ApplyChanges 15"}));
+    EXPECT_EQ(ReadDesktopLog(),
+              (Log{"SetWallpaper " + longPath + " 0", "SetWallpaperOptions 8 1 0", "ApplyChanges 15",
+                   "SetWallpaper C:\\Pictures\\a.jpg 0", "SetWallpaperOptions 8 1 0", "ApplyChanges 15"}));
 }
 
 TEST_F(WallpaperApplierTest, PathOfAnyScriptArrivesWhole)

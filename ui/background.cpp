@@ -20,14 +20,12 @@ LRESULT OnPaint(HWND window)
     Gdiplus::LinearGradientBrush brush(
         Gdiplus::RectF(static_cast<Gdiplus::REAL>(client.left), static_cast<Gdiplus::REAL>(client.top),
                        static_cast<Gdiplus::REAL>(width), static_cast<Gdiplus::REAL>(height)),
-        Gdiplus::Color(kStartColour), Gdiplus::Color(kEndColour),
-        Gdiplus::LinearGradientModeForwardDiagonal);
+        Gdiplus::Color(kStartColour), Gdiplus::Color(kEndColour), Gdiplus::LinearGradientModeForwardDiagonal);
     // With the default tiling the corner pixel wraps round to the end colour;
     // mirroring keeps the gradient continuous at the edges.
     brush.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
     Gdiplus::Graphics graphics(dc);
-    graphics.FillRectangle(&brush, static_cast<INT>(client.left), static_cast<INT>(client.top), width,
-                           height);
+    graphics.FillRectangle(&brush, static_cast<INT>(client.left), static_cast<INT>(client.top), width, height);
     EndPaint(window, &paint);
     return 0;
 }

@@ -29,11 +29,10 @@ static const int kFolderLimit = MAX_PATH;
 
 // Unicode windows: an ANSI edit control keeps its text in bytes, counts its
 // limit in bytes, and draws them in the system's code page.
-static HWND CreateControl(HWND parent, const wchar_t *className, const wchar_t *text, DWORD style,
-                          DWORD extendedStyle, int x, int y, int width, int height, int id = 0)
+static HWND CreateControl(HWND parent, const wchar_t *className, const wchar_t *text, DWORD style, DWORD extendedStyle,
+                          int x, int y, int width, int height, int id = 0)
 {
-    return CreateWindowExW(extendedStyle, className, text,
-                           WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+    return CreateWindowExW(extendedStyle, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), g_instance, nullptr);
 }
 
@@ -50,8 +49,8 @@ static HWND CreateLabel(HWND parent, const wchar_t *text, int x, int y, int widt
 static HWND CreateComboBox(HWND parent, int x, int y, int id, const wchar_t *const *items, int itemCount)
 {
     HWND combo = CreateControl(parent, L"COMBOBOX", L"",
-                               WS_BORDER | CBS_DISABLENOSCROLL | CBS_HASSTRINGS | CBS_DROPDOWNLIST,
-                               WS_EX_CLIENTEDGE, x, y, 120, 200, id);
+                               WS_BORDER | CBS_DISABLENOSCROLL | CBS_HASSTRINGS | CBS_DROPDOWNLIST, WS_EX_CLIENTEDGE, x,
+                               y, 120, 200, id);
     SetControlFont(combo, g_controlFont);
     for (int i = 0; i < itemCount; ++i)
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
@@ -153,8 +152,8 @@ LRESULT OnCreate(HWND window)
 
     CreateLabel(window, L"Please select the location where you wish to load images from:", 10, 14, 420);
 
-    g_folderBox = CreateControl(window, L"EDIT", g_imageFolder.c_str(), ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-                                10, 34, 380, 24);
+    g_folderBox = CreateControl(window, L"EDIT", g_imageFolder.c_str(), ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 10, 34, 380,
+                                24);
     SendMessageA(g_folderBox, EM_LIMITTEXT, kFolderLimit, 0);
     SetControlFont(g_folderBox, GetStockObject(ANSI_VAR_FONT));
     FillFolderFromSetting();
@@ -176,8 +175,8 @@ LRESULT OnCreate(HWND window)
         SetWallpaperStyle(Selection(g_styleCombo));
 
     CreateLabel(window, L"Rotation interval:", 10, 64, 160);
-    g_intervalBox = CreateControl(window, L"EDIT", DecimalText(g_intervalCount).c_str(),
-                                  ES_NUMBER | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 10, 84, 40, 24);
+    g_intervalBox = CreateControl(window, L"EDIT", DecimalText(g_intervalCount).c_str(), ES_NUMBER | ES_AUTOHSCROLL,
+                                  WS_EX_CLIENTEDGE, 10, 84, 40, 24);
     SendMessageA(g_intervalBox, EM_LIMITTEXT, 4, 0);
     SetControlFont(g_intervalBox, GetStockObject(ANSI_VAR_FONT));
     FillIntervalFromSetting();

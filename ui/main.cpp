@@ -8,8 +8,8 @@
 #include "ui/messages.h"
 #include "ui/tray_icon.h"
 
-#include <commctrl.h>
 #include <objbase.h>
+#include <commctrl.h>
 #include <gdiplus.h>
 
 static std::wstring DefaultImageFolder()
@@ -38,8 +38,7 @@ static bool AnotherInstanceRuns()
 // nothing to show or to reach: the start ends with a message.
 static int RunMainWindow(HINSTANCE instance)
 {
-    HICON smallIcon = static_cast<HICON>(LoadImageA(instance, "IDI_ICON_SM", IMAGE_ICON,
-                                                    GetSystemMetrics(SM_CXSMICON),
+    HICON smallIcon = static_cast<HICON>(LoadImageA(instance, "IDI_ICON_SM", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                     GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     HICON largeIcon = LoadIconA(instance, "IDI_ICON_LG");
     HWND window = RegisterMainWindowClass(instance, largeIcon, smallIcon) ? CreateMainWindow(instance) : nullptr;

@@ -40,8 +40,8 @@ HWND CreateMainWindow(HINSTANCE instance)
     // A caption with a close box only: no minimise or maximise, a fixed size.
     int x = GetSystemMetrics(SM_CXSCREEN) / 2 - kWidth / 2;
     int y = GetSystemMetrics(SM_CYSCREEN) / 2 - kHeight / 2;
-    HWND window = CreateWindowExA(0, kClassName, kTitle, WS_SYSMENU, x, y, kWidth, kHeight, nullptr,
-                                  nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(0, kClassName, kTitle, WS_SYSMENU, x, y, kWidth, kHeight, nullptr, nullptr, instance,
+                                  nullptr);
     // A copy run as administrator would otherwise not hear a second start
     // with lesser rights: Windows filters its messages out (UIPI).
     if (window)

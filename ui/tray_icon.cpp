@@ -1,8 +1,8 @@
 #include "ui/tray_icon.h"
 
-#include "ui/messages.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
+#include "ui/messages.h"
 
 #include <shellapi.h>
 
@@ -112,8 +112,8 @@ static void ShowTrayMenu(HWND window)
     // Without the foreground and the posted message the menu would stay open
     // when the user clicks elsewhere.
     SetForegroundWindow(window);
-    TrackPopupMenu(g_trayMenu, TPM_LEFTALIGN | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0,
-                   window, nullptr);
+    TrackPopupMenu(g_trayMenu, TPM_LEFTALIGN | TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window,
+                   nullptr);
     PostMessageA(window, WM_NULL, 0, 0);
 }
 

@@ -88,7 +88,10 @@ void Start()
          reinterpret_cast<LPARAM>(GetDlgItem(g_window, kStartButton)));
 }
 
-void Tick() { Send(WM_TIMER, kRotationTimer, 0); }
+void Tick()
+{
+    Send(WM_TIMER, kRotationTimer, 0);
+}
 
 double Now()
 {

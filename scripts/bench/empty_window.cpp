@@ -11,8 +11,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = "wcBenchEmpty";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowA("wcBenchEmpty", "Empty window", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 600, 260, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowA("wcBenchEmpty", "Empty window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 600, 260, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, showCommand);
 
     MSG message;

@@ -87,8 +87,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.lpszClassName = "wcBenchLeaky";
     RegisterClassA(&windowClass);
-    HWND window = CreateWindowA("wcBenchLeaky", "Leaky window", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 600, 260, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowA("wcBenchLeaky", "Leaky window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 600, 260, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, showCommand);
     SetTimer(window, kPollTimer, 10, nullptr);
 

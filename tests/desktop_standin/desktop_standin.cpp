@@ -7,19 +7,19 @@
 // picture. Every call is recorded all the same.
 
 #include <windows.h>
-#include <wininet.h> // shlobj.h declares IActiveDesktop only after this
-#include <shlobj.h>
-#include <shlguid.h>
+#include <wininet.h>  // shlobj.h declares IActiveDesktop only after this
 #include <olectl.h>
+#include <shlguid.h>
+#include <shlobj.h>
 
 #include <new>
 #include <string>
 
 namespace {
 
-LONG g_serverLocks = 0; // live objects plus IClassFactory::LockServer locks
+LONG g_serverLocks = 0;  // live objects plus IClassFactory::LockServer locks
 
-std::string utf8(const wchar_t* text)
+std::string utf8(const wchar_t *text)
 {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
     if (size <= 1)
@@ -32,9 +32,9 @@ std::string utf8(const wchar_t* text)
 
 // Opens and closes the file for every line so a test in another process can
 // read or delete it at any moment.
-void record(const std::string& line)
+void record(const std::string &line)
 {
-    const wchar_t* const variable = L"BACKDROP_DESKTOP_LOG";
+    const wchar_t *const variable = L"BACKDROP_DESKTOP_LOG";
     const DWORD size = GetEnvironmentVariableW(variable, nullptr, 0);
     if (size <= 1)
         return;
@@ -43,8 +43,8 @@ void record(const std::string& line)
     if (length == 0 || length >= size)
         return;
     const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;
     const std::string text = line + '\n';
@@ -59,22 +59,22 @@ void record(const std::string& line)
 LRESULT CALLBACK refuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
 {
     char name[32] = "";
-    if (code == HCBT_CREATEWND && GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name)
-        && lstrcmpA(name, "wcBackdropCarousel") == 0)
+    if (code == HCBT_CREATEWND && GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name) &&
+        lstrcmpA(name, "wcBackdropCarousel") == 0)
         return 1;
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 // what: "*", or the path of a picture, refused by its file name.
-HRESULT refuses(const wchar_t* what)
+HRESULT refuses(const wchar_t *what)
 {
     wchar_t refused[MAX_PATH] = L"";
     GetEnvironmentVariableW(L"BACKDROP_DESKTOP_REFUSES", refused, ARRAYSIZE(refused));
-    const wchar_t* const name = what ? wcsrchr(what, L'\\') : nullptr;
+    const wchar_t *const name = what ? wcsrchr(what, L'\\') : nullptr;
     return what && lstrcmpW(refused, name ? name + 1 : what) == 0 ? E_ACCESSDENIED : S_OK;
 }
 
-HRESULT notImplemented(const char* method)
+HRESULT notImplemented(const char *method)
 {
     record(method);
     return E_NOTIMPL;
@@ -85,7 +85,7 @@ public:
     ActiveDesktop() { InterlockedIncrement(&g_serverLocks); }
     ~ActiveDesktop() { InterlockedDecrement(&g_serverLocks); }
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override
     {
         if (!ppv)
             return E_POINTER;
@@ -93,7 +93,7 @@ public:
             *ppv = nullptr;
             return E_NOINTERFACE;
         }
-        *ppv = static_cast<IActiveDesktop*>(this);
+        *ppv = static_cast<IActiveDesktop *>(this);
         AddRef();
         return S_OK;
     }
@@ -114,15 +114,13 @@ public:
     }
     STDMETHODIMP SetWallpaper(PCWSTR path, DWORD reserved) override
     {
-        record("SetWallpaper " + (path ? utf8(path) : std::string("(null)")) + ' '
-               + std::to_string(reserved));
+        record("SetWallpaper " + (path ? utf8(path) : std::string("(null)")) + ' ' + std::to_string(reserved));
         return refuses(path);
     }
     STDMETHODIMP SetWallpaperOptions(LPCWALLPAPEROPT options, DWORD reserved) override
     {
-        const std::string fields = options
-            ? std::to_string(options->dwSize) + ' ' + std::to_string(options->dwStyle)
-            : std::string("(null)");
+        const std::string fields = options ? std::to_string(options->dwSize) + ' ' + std::to_string(options->dwStyle)
+                                           : std::string("(null)");
         record("SetWallpaperOptions " + fields + ' ' + std::to_string(reserved));
         return S_OK;
     }
@@ -131,27 +129,45 @@ public:
     STDMETHODIMP GetWallpaperOptions(LPWALLPAPEROPT, DWORD) override { return notImplemented("GetWallpaperOptions"); }
     STDMETHODIMP GetPattern(PWSTR, UINT, DWORD) override { return notImplemented("GetPattern"); }
     STDMETHODIMP SetPattern(PCWSTR, DWORD) override { return notImplemented("SetPattern"); }
-    STDMETHODIMP GetDesktopItemOptions(LPCOMPONENTSOPT, DWORD) override { return notImplemented("GetDesktopItemOptions"); }
-    STDMETHODIMP SetDesktopItemOptions(LPCCOMPONENTSOPT, DWORD) override { return notImplemented("SetDesktopItemOptions"); }
+    STDMETHODIMP GetDesktopItemOptions(LPCOMPONENTSOPT, DWORD) override
+    {
+        return notImplemented("GetDesktopItemOptions");
+    }
+    STDMETHODIMP SetDesktopItemOptions(LPCCOMPONENTSOPT, DWORD) override
+    {
+        return notImplemented("SetDesktopItemOptions");
+    }
     STDMETHODIMP AddDesktopItem(LPCCOMPONENT, DWORD) override { return notImplemented("AddDesktopItem"); }
-    STDMETHODIMP AddDesktopItemWithUI(HWND, LPCOMPONENT, DWORD) override { return notImplemented("AddDesktopItemWithUI"); }
+    STDMETHODIMP AddDesktopItemWithUI(HWND, LPCOMPONENT, DWORD) override
+    {
+        return notImplemented("AddDesktopItemWithUI");
+    }
     STDMETHODIMP ModifyDesktopItem(LPCCOMPONENT, DWORD) override { return notImplemented("ModifyDesktopItem"); }
     STDMETHODIMP RemoveDesktopItem(LPCCOMPONENT, DWORD) override { return notImplemented("RemoveDesktopItem"); }
-    STDMETHODIMP GetDesktopItemCount(int*, DWORD) override { return notImplemented("GetDesktopItemCount"); }
+    STDMETHODIMP GetDesktopItemCount(int *, DWORD) override { return notImplemented("GetDesktopItemCount"); }
     STDMETHODIMP GetDesktopItem(int, LPCOMPONENT, DWORD) override { return notImplemented("GetDesktopItem"); }
-    STDMETHODIMP GetDesktopItemByID(ULONG_PTR, LPCOMPONENT, DWORD) override { return notImplemented("GetDesktopItemByID"); }
-    STDMETHODIMP GenerateDesktopItemHtml(PCWSTR, LPCOMPONENT, DWORD) override { return notImplemented("GenerateDesktopItemHtml"); }
+    STDMETHODIMP GetDesktopItemByID(ULONG_PTR, LPCOMPONENT, DWORD) override
+    {
+        return notImplemented("GetDesktopItemByID");
+    }
+    STDMETHODIMP GenerateDesktopItemHtml(PCWSTR, LPCOMPONENT, DWORD) override
+    {
+        return notImplemented("GenerateDesktopItemHtml");
+    }
     STDMETHODIMP AddUrl(HWND, PCWSTR, LPCOMPONENT, DWORD) override { return notImplemented("AddUrl"); }
-    STDMETHODIMP GetDesktopItemBySource(PCWSTR, LPCOMPONENT, DWORD) override { return notImplemented("GetDesktopItemBySource"); }
+    STDMETHODIMP GetDesktopItemBySource(PCWSTR, LPCOMPONENT, DWORD) override
+    {
+        return notImplemented("GetDesktopItemBySource");
+    }
 
 private:
-    LONG m_refs = 0; // the caller's reference comes from the factory's QueryInterface
+    LONG m_refs = 0;  // the caller's reference comes from the factory's QueryInterface
 };
 
 // One static factory for the life of the DLL, so its reference count is fixed.
 class Factory final : public IClassFactory {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override
+    STDMETHODIMP QueryInterface(REFIID riid, void **ppv) override
     {
         if (!ppv)
             return E_POINTER;
@@ -159,20 +175,20 @@ public:
             *ppv = nullptr;
             return E_NOINTERFACE;
         }
-        *ppv = static_cast<IClassFactory*>(this);
+        *ppv = static_cast<IClassFactory *>(this);
         return S_OK;
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
 
-    STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override
+    STDMETHODIMP CreateInstance(IUnknown *outer, REFIID riid, void **ppv) override
     {
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        ActiveDesktop* const desktop = new (std::nothrow) ActiveDesktop;
+        ActiveDesktop *const desktop = new (std::nothrow) ActiveDesktop;
         if (!desktop)
             return E_OUTOFMEMORY;
         // Starting at zero references lets a refused interface free the object
@@ -202,8 +218,7 @@ Factory g_factory;
 std::wstring ownPath()
 {
     HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS
-                                | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             reinterpret_cast<LPCWSTR>(&g_factory), &self))
         return {};
     std::wstring path(MAX_PATH, L'\0');
@@ -215,7 +230,7 @@ std::wstring ownPath()
             path.resize(length);
             return path;
         }
-        path.resize(path.size() * 2); // truncated: retry with more room
+        path.resize(path.size() * 2);  // truncated: retry with more room
     }
 }
 
@@ -230,35 +245,33 @@ bool enableRestorePrivilege()
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     // AdjustTokenPrivileges also succeeds when the token lacks the privilege.
-    const bool enabled = LookupPrivilegeValueW(nullptr, L"SeRestorePrivilege", &privileges.Privileges[0].Luid)
-        && AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr)
-        && GetLastError() != ERROR_NOT_ALL_ASSIGNED;
+    const bool enabled = LookupPrivilegeValueW(nullptr, L"SeRestorePrivilege", &privileges.Privileges[0].Luid) &&
+                         AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
+                         GetLastError() != ERROR_NOT_ALL_ASSIGNED;
     CloseHandle(token);
     return enabled;
 }
 
 // Windows' own registration of the class belongs to TrustedInstaller:
 // administrators may read it, but only write it through the restore privilege.
-LSTATUS openServerKey(const wchar_t* path, HKEY* key)
+LSTATUS openServerKey(const wchar_t *path, HKEY *key)
 {
-    const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE,
-                                           nullptr, key, nullptr);
+    const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key,
+                                           nullptr);
     if (status != ERROR_ACCESS_DENIED || !enableRestorePrivilege())
         return status;
-    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_BACKUP_RESTORE, 0, nullptr,
-                           key, nullptr);
+    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_BACKUP_RESTORE, 0, nullptr, key, nullptr);
 }
 
-bool setString(HKEY key, const wchar_t* name, const std::wstring& value)
+bool setString(HKEY key, const wchar_t *name, const std::wstring &value)
 {
     const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          bytes) == ERROR_SUCCESS;
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()), bytes) == ERROR_SUCCESS;
 }
 
-} // namespace
+}  // namespace
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv)
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void **ppv)
 {
     if (!ppv)
         return E_POINTER;
@@ -279,11 +292,10 @@ STDAPI DllRegisterServer()
     if (path.empty())
         return SELFREG_E_CLASS;
     HKEY key = nullptr;
-    if (openServerKey(L"Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}\\InprocServer32",
-                      &key) != ERROR_SUCCESS)
+    if (openServerKey(L"Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}\\InprocServer32", &key) !=
+        ERROR_SUCCESS)
         return SELFREG_E_CLASS;
-    const bool written = setString(key, nullptr, path)
-        && setString(key, L"ThreadingModel", L"Apartment");
+    const bool written = setString(key, nullptr, path) && setString(key, L"ThreadingModel", L"Apartment");
     RegCloseKey(key);
     return written ? S_OK : SELFREG_E_CLASS;
 }

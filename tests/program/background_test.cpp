@@ -76,9 +76,9 @@ TEST_F(BackgroundTest, LabelsAndCheckBoxesShowTheGradientEditBoxesDoNot)
     struct Probe {
         POINT inside, outside;
     };
-    for (Probe probe : {Probe{{425, 30}, {435, 30}},      // the folder label's right end
-                        Probe{{225, 182}, {235, 182}},    // "Start with Windows"
-                        Probe{{225, 222}, {235, 222}}}) { // "Start rotation at program startup"
+    for (Probe probe : {Probe{{425, 30}, {435, 30}},       // the folder label's right end
+                        Probe{{225, 182}, {235, 182}},     // "Start with Windows"
+                        Probe{{225, 222}, {235, 222}}}) {  // "Start rotation at program startup"
         COLORREF inside = ClientPixel(window_, probe.inside.x, probe.inside.y);
         COLORREF outside = ClientPixel(window_, probe.outside.x, probe.outside.y);
         EXPECT_LE(Distance(inside, outside), 12) << probe.inside.x << "," << probe.inside.y;

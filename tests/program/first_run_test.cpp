@@ -18,7 +18,12 @@ struct ExpectedControl {
 const DWORD kCheckBox = 0x50000002;
 
 const ExpectedControl kLayout[] = {
-    {"Static", "Please select the location where you wish to load images from:", 0x50000100, false, {10, 14, 420, 20}, 0},
+    {"Static",
+     "Please select the location where you wish to load images from:",
+     0x50000100,
+     false,
+     {10, 14, 420, 20},
+     0},
     {"Edit", nullptr, 0x50000080, true, {10, 34, 380, 24}, 0},
     {"Button", "...", 0x50000000, false, {394, 34, 24, 24}, 1004},
     {"Button", "Start rotation", 0x50008000, false, {460, 14, 120, 24}, 1000},

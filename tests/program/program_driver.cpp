@@ -47,16 +47,14 @@ RunningProgram::RunningProgram(const ScratchFolder &home, Options options)
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + program + "\"";
     if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        options.currentFolder ? options.currentFolder : home.Path().c_str(), &startup,
-                        &process_)) {
+                        options.currentFolder ? options.currentFolder : home.Path().c_str(), &startup, &process_)) {
         ADD_FAILURE() << "cannot start " << program;
         return;
     }
     messages_ = std::make_unique<MessageBoxWatcher>(process_.dwProcessId, std::move(options.observer));
     if (!options.showsWindow)
         return;
-    Eventually([this] { return (window_ = FindClassWindow(ProcessId(), "wcBackdropCarousel")) != nullptr; },
-               15000);
+    Eventually([this] { return (window_ = FindClassWindow(ProcessId(), "wcBackdropCarousel")) != nullptr; }, 15000);
     if (!window_)
         ADD_FAILURE() << "the program's window did not appear";
 }

@@ -22,7 +22,7 @@ public:
         const char *settings = nullptr;  // settings.ini to put beside the program, if any
         MessageBoxWatcher::Observer observer;
         const char *currentFolder = nullptr;  // the program's own folder when not given
-        bool showsWindow = true;  // false: a start that is to end without a window
+        bool showsWindow = true;              // false: a start that is to end without a window
         // A copy whose manifest leaves the code page to the system (1252 here),
         // as Windows before 10 version 1903 does.
         bool legacyCodePage = false;

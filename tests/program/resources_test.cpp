@@ -26,8 +26,7 @@ class ResourcesTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        program_ = LoadLibraryExA(path_.c_str(), nullptr,
-                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        program_ = LoadLibraryExA(path_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
         ASSERT_NE(program_, nullptr);
     }
     void TearDown() override { FreeLibrary(program_); }
@@ -105,9 +104,9 @@ TEST_F(ResourcesTest, ImportsOnlyDllsThatComeWithWindows)
     std::vector<std::string> dlls = ImportedDlls();
     EXPECT_FALSE(dlls.empty());
     for (const std::string &dll : dlls)
-        EXPECT_TRUE(std::any_of(std::begin(system), std::end(system),
-                                [&](const char *name) { return _stricmp(dll.c_str(), name) == 0; }))
-            << dll;
+        EXPECT_TRUE(std::any_of(std::begin(system), std::end(system), [&](const char *name) {
+            return _stricmp(dll.c_str(), name) == 0;
+        })) << dll;
 }
 
 TEST_F(ResourcesTest, VersionResourceNamesTheProductItsVersionAndItsOwners)

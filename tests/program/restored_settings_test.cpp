@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -30,16 +30,19 @@ std::string Encoded(const std::string &text, UINT codePage)
     }
     if (codePage == 1200 || codePage == 1201)
         return std::string(reinterpret_cast<const char *>(wide.data()), wide.size() * sizeof(wchar_t));
-    std::string bytes(WideCharToMultiByte(codePage, 0, wide.data() + 1, static_cast<int>(wide.size() - 1), nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data() + 1, static_cast<int>(wide.size() - 1), &bytes[0], static_cast<int>(bytes.size()), nullptr, nullptr);
+    std::string bytes(WideCharToMultiByte(codePage, 0, wide.data() + 1, static_cast<int>(wide.size() - 1), nullptr, 0,
+                                          nullptr, nullptr),
+                      '\0');
+    WideCharToMultiByte(codePage, 0, wide.data() + 1, static_cast<int>(wide.size() - 1), &bytes[0],
+                        static_cast<int>(bytes.size()), nullptr, nullptr);
     return bytes;
 }
 
 // A file's Linux path, quoted, where Wine runs the tests; else empty.
 std::string QuotedLinuxPath(const std::string &path)
 {
-    auto unixFileName = reinterpret_cast<char *(CDECL *)(const WCHAR *)>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    auto unixFileName = reinterpret_cast<char *(CDECL *)(const WCHAR *)>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
     char *name = unixFileName ? unixFileName(Utf16(path).c_str()) : nullptr;
     std::string quoted = name ? "\"" + std::string(name) + "\"" : "";
     HeapFree(GetProcessHeap(), 0, name);
@@ -239,8 +242,10 @@ TEST_F(RestoredSettingsTest, SettingsHeldByAnotherProgramAreWaitedForOrReported)
             program.Click(IDC_ROTATE_AT_STARTUP);
         }
         EXPECT_EQ(FileBytes(home.PathOf("settings.ini")),
-                  Encoded(letGo ? text : "; Grüße\r\n" + Settings("rotationInt=42\r\nrotateAtStartup=1\r\n") +
-                                             "[Other]\r\nnote=ü\r\n", 1200));
+                  Encoded(letGo ? text
+                                : "; Grüße\r\n" + Settings("rotationInt=42\r\nrotateAtStartup=1\r\n") +
+                                      "[Other]\r\nnote=ü\r\n",
+                          1200));
     }
 }
 
@@ -258,7 +263,7 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
     const struct {
         const char *origin;
         std::string written, started, saved;  // the file as written, after the start, after a save
-        bool held;  // open in another program, sharing reading only, until the window shows
+        bool held;                            // open in another program, sharing reading only, until the window shows
     } files[] = {
         {"the legacy code page of earlier versions", legacy, utf16, utf16, false},
         {"the legacy code page, held", legacy, legacy, utf16, true},

@@ -120,9 +120,9 @@ TEST_F(RotationTest, BadInputIsReportedAlsoWhenStartedFromTheTrayWhileHidden)
     ASSERT_TRUE(program.Messages().WaitFor(3));
 
     std::vector<ShownMessage> shown = program.Messages().Messages();
-    EXPECT_EQ(Texts(shown), (std::vector<std::string>{"The interval you specified is too small!",
-                                                      "You must specify a path!",
-                                                      "The folder you specified has no .jpg pictures!"}));
+    EXPECT_EQ(Texts(shown),
+              (std::vector<std::string>{"The interval you specified is too small!", "You must specify a path!",
+                                        "The folder you specified has no .jpg pictures!"}));
     for (const ShownMessage &message : shown) {
         EXPECT_EQ(message.caption, "Error");
         EXPECT_FALSE(message.hasOwner);
@@ -207,10 +207,9 @@ TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
         EXPECT_EQ(shown.caption, "Error");
         EXPECT_FALSE(shown.hasOwner);
     }
-    Tick(program);  // the rotation goes on where it was
+    Tick(program);                                            // the rotation goes on where it was
     Start(program, home_.Path().substr(0, 2) + "relimages");  // on the program's drive: beside it
     Tick(program);
-    std::vector<std::string> names = {"relimages\\" + listed[0], "relimages\\" + listed[1],
-                                      "relimages\\" + listed[0]};
+    std::vector<std::string> names = {"relimages\\" + listed[0], "relimages\\" + listed[1], "relimages\\" + listed[0]};
     EXPECT_EQ(ReadDesktopLog(), Applied(home_, names, 0)) << "absolute paths";
 }

@@ -37,7 +37,8 @@ const std::string kSwitchKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Ex
 
 // The test prefix is 64-bit: the machine-wide key has a 32-bit view apart
 // from the 64-bit one, which both builds are to write. The user's key is one.
-HKEY RunKey(HKEY root, REGSAM view = KEY_WOW64_64KEY, REGSAM access = KEY_ALL_ACCESS, const std::string &subKey = kRunKey)
+HKEY RunKey(HKEY root, REGSAM view = KEY_WOW64_64KEY, REGSAM access = KEY_ALL_ACCESS,
+            const std::string &subKey = kRunKey)
 {
     HKEY key = nullptr;
     RegCreateKeyExA(root, subKey.c_str(), 0, nullptr, 0, access | view, nullptr, &key, nullptr);
@@ -55,7 +56,8 @@ std::string RunValue(HKEY root = HKEY_LOCAL_MACHINE, REGSAM view = KEY_WOW64_64K
     return read == ERROR_SUCCESS ? data : kNone;
 }
 
-void SetRunValue(HKEY root, REGSAM view, const std::string &data, DWORD type = REG_SZ, const std::string &subKey = kRunKey)
+void SetRunValue(HKEY root, REGSAM view, const std::string &data, DWORD type = REG_SZ,
+                 const std::string &subKey = kRunKey)
 {
     HKEY key = RunKey(root, view, KEY_SET_VALUE, subKey);
     RegSetValueExA(key, "BackdropCarousel", 0, type, reinterpret_cast<const BYTE *>(data.c_str()),
@@ -66,8 +68,9 @@ void SetRunValue(HKEY root, REGSAM view, const std::string &data, DWORD type = R
 void DeleteRunValues()
 {
     for (HKEY key : {RunKey(HKEY_CURRENT_USER), RunKey(HKEY_LOCAL_MACHINE), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY),
-                     RunKey(HKEY_CURRENT_USER, 0, KEY_ALL_ACCESS, kSwitchKey), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY,
-                     KEY_ALL_ACCESS, kSwitchKey), RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, KEY_ALL_ACCESS, kSwitchKey + "32")})
+                     RunKey(HKEY_CURRENT_USER, 0, KEY_ALL_ACCESS, kSwitchKey),
+                     RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, KEY_ALL_ACCESS, kSwitchKey),
+                     RunKey(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, KEY_ALL_ACCESS, kSwitchKey + "32")})
         RegDeleteValueA(key, "BackdropCarousel"), RegCloseKey(key);
 }
 
@@ -83,8 +86,8 @@ public:
         original_.resize(size);
         RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data(), &size);
         PSECURITY_DESCRIPTOR refused = nullptr;
-        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
-                                                             &refused, nullptr);
+        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &refused,
+                                                             nullptr);
         EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, refused), ERROR_SUCCESS);
         LocalFree(refused);
     }

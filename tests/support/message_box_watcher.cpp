@@ -28,9 +28,8 @@ void MessageBoxWatcher::Watch()
 {
     HWND answered = nullptr;
     while (!stop_) {
-        HWND found = FindProcessWindow(processId_, [](HWND window) {
-            return IsWindowVisible(window) && IsMessageBox(window);
-        });
+        HWND found = FindProcessWindow(processId_,
+                                       [](HWND window) { return IsWindowVisible(window) && IsMessageBox(window); });
         if (found && found != answered) {
             char caption[256] = "", text[1024] = "";
             GetWindowTextA(found, caption, sizeof caption);

@@ -13,8 +13,7 @@ class RotationFixture : public testing::Test {
 protected:
     void SetUp() override
     {
-        window_ = CreateWindowA("STATIC", "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr,
-                                nullptr);
+        window_ = CreateWindowA("STATIC", "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
         SetRotationTimer(window_, kRotationTimer);
         ResetImageSequence();
         g_currentImage.clear();

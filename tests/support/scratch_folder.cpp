@@ -51,8 +51,8 @@ ScratchFolder::ScratchFolder(const std::string &suffix)
     static int counter;
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
-    path_ = std::string(temp) + "backdrop-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(++counter) + "-" + std::to_string(GetTickCount()) + suffix;
+    path_ = std::string(temp) + "backdrop-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) +
+            "-" + std::to_string(GetTickCount()) + suffix;
     CreateDirectoryW(LongForm(path_).c_str(), nullptr);
 }
 
