@@ -72,10 +72,21 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
     // With its search pattern the folder would pass the platform's path limit.
     std::string tooLong = folder.PathOf(std::string(253 - folder.Path().size(), 'l'));
     folder.AddFolder(tooLong.substr(folder.Path().size() + 1));
+    // Group Policy's values for a wallpaper the organisation sets, for the
+    // user or the computer (in the 64-bit view, where Group Policy writes).
+    const std::string policies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\";
     const struct {
         std::string folder, interval;
         StartResult result;
+        HKEY policyRoot = nullptr;
+        std::string policyKey, policy;
     } cases[] = {
+        {other.Path(), "4", StartResult::SetByPolicy, HKEY_CURRENT_USER, policies + "System", "Wallpaper"},
+        {other.Path(), "4", StartResult::SetByPolicy, HKEY_LOCAL_MACHINE, policies + "System", "Wallpaper"},
+        {other.Path(), "4", StartResult::SetByPolicy, HKEY_CURRENT_USER, policies + "ActiveDesktop",
+         "NoChangingWallPaper"},
+        {other.Path(), "4", StartResult::SetByPolicy, HKEY_LOCAL_MACHINE, policies + "ActiveDesktop",
+         "NoChangingWallPaper"},
         {"", "", StartResult::NoPath},
         {folder.Path(), "", StartResult::NoInterval},
         {"missing", "1", StartResult::IntervalTooSmall},
@@ -91,7 +102,16 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
         g_intervalCount = 10;
         ArmTimer(5000);
 
+        HKEY policy = nullptr;
+        const DWORD on = 1;
+        if (c.policyRoot)
+            RegCreateKeyExA(c.policyRoot, c.policyKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
+                            &policy, nullptr);
+        RegSetValueExA(policy, c.policy.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&on), sizeof on);
+
         EXPECT_EQ(StartRotation(Utf16(c.folder), Utf16(c.interval)), c.result);
+        RegDeleteValueA(policy, c.policy.c_str());
+        RegCloseKey(policy);
         EXPECT_EQ(g_imageFolder, L"previous");
         EXPECT_EQ(g_intervalCount, 10);
         EXPECT_TRUE(StopTimer()) << "the running rotation goes on";
