@@ -26,6 +26,17 @@ build_arch() {
   cross_build "$root" "$root/build/$1" "$1" "${@:2}"
 }
 
+# The 64-bit program built as the older version 2.1.0, into
+# build/older-x86_64, for the installers' test to upgrade from; prints its
+# path. The test command builds it with the rest, before the tests.
+build_older_program() {
+  local root
+  root=$(repo_root)
+  cross_build "$root" "$root/build/older-x86_64" x86_64 -DBACKDROP_VERSION=2.1.0 -DBUILD_TESTING=OFF \
+    --target BackdropCarousel >/dev/null
+  echo "$root/build/older-x86_64/bin/BackdropCarousel.exe"
+}
+
 # Starts a 1024x768 virtual display and makes it DISPLAY; the calling script
 # ends it (XVFB_PID, and every one started in XVFB_PIDS).
 start_virtual_display() {

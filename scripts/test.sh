@@ -8,6 +8,7 @@ root=$(repo_root)
 "$root/scripts/install-deps.sh"
 build_arch i686
 build_arch x86_64
+build_older_program >/dev/null
 
 # Each architecture's tests have a Wine prefix and a display of their own,
 # so that the two run side by side; the tests of one architecture run one at

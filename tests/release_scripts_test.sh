@@ -93,8 +93,7 @@ installer)
     [ "$declared" = "$([ $scope = user ] && echo '10 ' || echo '2 1')" ] || fail "$package.msi declares $declared"
   done
   # An older version is an older program: the same code with an older version.
-  old_exe=$(repo_root)/build/older-x86_64/bin/BackdropCarousel.exe
-  cross_build "$(repo_root)" "${old_exe%/bin/*}" x86_64 -DBACKDROP_VERSION=2.1.0 -DBUILD_TESTING=OFF --target BackdropCarousel >/dev/null
+  old_exe=$(build_older_program)
   pack_installer "$old_exe" "$work/old.msi" user x64 0 2.1.0
   [ -z "$(validate "$work/old.msi" "$old_exe" 2.1.0.0)" ] || fail "old.msi does not record version 2.1.0.0"
 
