@@ -27,7 +27,7 @@ std::string QuotedLinuxPath(const std::string &path)
 // gives no process to wait for.
 bool OnLinux(const std::string &command, const std::function<bool()> &done)
 {
-    return WinExec(("Z:" + command).c_str(), SW_HIDE) > 31 && Eventually(done);
+    return WinExec(("Z:" + command).c_str(), SW_HIDE) > 31 && Eventually(done, 15000);
 }
 }  // namespace
 
@@ -300,7 +300,11 @@ TEST_F(RestoredSettingsTest, ConvertedSettingsStayTheFileTheyWere)
     RunningProgram program(home);  // its window comes after the start's conversion
     home.AddFile("settings.ini", legacy);
     const std::string probe = home.PathOf("new"), chattr = "/usr/bin/chattr ";
-    auto takesNewFiles = [&] { return CreateDirectoryA(probe.c_str(), nullptr) && RemoveDirectoryA(probe.c_str()); };
+    // A probe made just before the folder turned immutable stays in it: removed first.
+    auto takesNewFiles = [&] {
+        RemoveDirectoryA(probe.c_str());
+        return CreateDirectoryA(probe.c_str(), nullptr) && RemoveDirectoryA(probe.c_str());
+    };
     ASSERT_TRUE(OnLinux(chattr + "+i " + QuotedLinuxPath(home.Path()), [&] { return !takesNewFiles(); }));
     program.Click(IDC_SAVE_SETTINGS);
     ASSERT_TRUE(OnLinux(chattr + "-i " + QuotedLinuxPath(home.Path()), takesNewFiles));
