@@ -42,8 +42,9 @@ extern decltype(&ReplaceFileW) g_replaceFile;
 // or their form cannot be told with confidence (which leaves the file to the
 // INI functions and refuses every write), or it could not be replaced; in the
 // last case the settings are read from a converted copy until a later
-// conversion succeeds. Runs at start-up and before every write, so no write
-// ever changes a character of a line it does not own.
+// conversion succeeds. Runs at start-up and before a save's writes or a
+// single write, so no write ever changes a character of a line it does not
+// own.
 bool ConvertSettingsToUnicode(UINT legacyCodePage = LegacyCodePage());
 
 std::wstring ReadSettingString(const wchar_t *key, const wchar_t *defaultText, DWORD capacity);
