@@ -3,7 +3,6 @@
 #include "base/decimal_text.h"
 #include "base/executable_path.h"
 
-#include <algorithm>
 #include <cwchar>
 
 std::wstring g_settingsPath;
@@ -101,9 +100,7 @@ static bool WriteWholeFile(const std::wstring &path, const std::string &bytes, D
     return whole;
 }
 
-// The code page of the system's locale, in which programs wrote before they
-// could choose UTF-8; GetACP() gives UTF-8 under the program's manifest.
-static UINT LegacyCodePage()
+UINT LegacyCodePage()
 {
     WCHAR locale[LOCALE_NAME_MAX_LENGTH];
     UINT codePage = 0;
@@ -128,20 +125,72 @@ static bool Decode(UINT codePage, const std::string &bytes, std::wstring &text)
     return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, &text[0], length) == length;
 }
 
-// Each line in UTF-8 where it is valid UTF-8, else in the system's legacy
-// code page: an older editor may have added a line in one to a file in the
-// other. A line feed is never part of a character in either.
-static bool DecodeLines(const std::string &bytes, std::wstring &text)
+static std::wstring WithoutBlanks(const std::wstring &text)
 {
-    UINT legacy = LegacyCodePage();
+    size_t first = text.find_first_not_of(L" \t");
+    return first == std::wstring::npos ? L"" : text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
+// Whether the line is the folder's, as the INI functions read it (the key
+// in any case, blanks around key and value, the value perhaps in quotation
+// marks), and names a folder that exists.
+static bool NamesExistingFolder(const std::wstring &line)
+{
+    size_t equals = line.find(L'=');
+    if (equals == std::wstring::npos || _wcsicmp(WithoutBlanks(line.substr(0, equals)).c_str(), L"wallpaperDir") != 0)
+        return false;
+    std::wstring folder = WithoutBlanks(line.substr(equals + 1));
+    if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"')
+        folder = folder.substr(1, folder.size() - 2);
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The reading of a line that is text, with different meanings, both in UTF-8
+// and in the legacy code page. The folder's line is the one whose meaning can
+// be checked: the reading that names an existing folder. Any other line, or a
+// folder that exists in both readings or in neither, in the preferred one.
+static const std::wstring &ReadingOf(const std::wstring &unicode, const std::wstring &legacy, bool preferLegacy)
+{
+    bool unicodeNamesFolder = NamesExistingFolder(unicode);
+    if (unicodeNamesFolder != NamesExistingFolder(legacy))
+        return unicodeNamesFolder ? unicode : legacy;
+    return preferLegacy ? legacy : unicode;
+}
+
+// Each line in UTF-8 or in the legacy code page: an older editor may have
+// added a line in one to a file in the other. A carriage return, a line feed
+// or both end a line, as for the INI functions; neither is ever part of a
+// character in either (a double-byte code page's second bytes start at 0x40).
+// Text in a double-byte code page (932, 936, 949, 950) is as often as not
+// valid UTF-8 too; earlier versions wrote in it, so a line that reads both
+// ways is taken in it, unless a UTF-8 mark says an editor saved the file as
+// UTF-8. In a single-byte code page text practically never is valid UTF-8,
+// and UTF-8 is the reading to take.
+static bool DecodeLines(const std::string &bytes, UINT legacyCodePage, bool markedUtf8, std::wstring &text)
+{
+    bool hasLegacy = legacyCodePage != 0 && legacyCodePage != CP_UTF8;
+    CPINFO info;
+    bool preferLegacy = hasLegacy && !markedUtf8 && GetCPInfo(legacyCodePage, &info) && info.MaxCharSize > 1;
     text.clear();
-    for (size_t start = 0, end; start < bytes.size(); start = end) {
-        end = std::min(bytes.find('\n', start), bytes.size() - 1) + 1;
-        std::wstring line;
-        if (!Decode(CP_UTF8, bytes.substr(start, end - start), line) &&
-            (legacy == 0 || legacy == CP_UTF8 || !Decode(legacy, bytes.substr(start, end - start), line)))
+    for (size_t start = 0; start < bytes.size();) {
+        size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        std::wstring unicode, legacy;
+        bool isUnicode = Decode(CP_UTF8, line, unicode);
+        bool isLegacy = hasLegacy && Decode(legacyCodePage, line, legacy);
+        if (isUnicode && isLegacy)
+            text += unicode == legacy ? unicode : ReadingOf(unicode, legacy, preferLegacy);
+        else if (isUnicode || isLegacy)
+            text += isUnicode ? unicode : legacy;
+        else
             return false;
-        text += line;
+        // The line's end, the same character in every one of these code pages.
+        if (end < bytes.size())
+            text += static_cast<wchar_t>(bytes[end]);
+        start = end + 1;
     }
     return true;
 }
@@ -193,7 +242,7 @@ static bool DecodeUnmarkedUtf16(const std::string &bytes, std::wstring &text)
 
 // The text of a settings file of any form but UTF-16LE with its mark; false
 // when its form cannot be told with confidence (binary bytes, stray NULs).
-static bool DecodeSettings(const std::string &bytes, std::wstring &text)
+static bool DecodeSettings(const std::string &bytes, UINT legacyCodePage, std::wstring &text)
 {
     bool decoded;
     if (bytes.compare(0, 2, "\xFE\xFF") == 0) {  // UTF-16BE, which the INI functions cannot read
@@ -202,7 +251,8 @@ static bool DecodeSettings(const std::string &bytes, std::wstring &text)
     } else if (bytes.find('\0') != std::string::npos) {  // in no code page's text but UTF-16
         decoded = DecodeUnmarkedUtf16(bytes, text);
     } else {
-        decoded = DecodeLines(bytes.substr(bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0), text);
+        bool marked = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
+        decoded = DecodeLines(bytes.substr(marked ? 3 : 0), legacyCodePage, marked, text);
     }
     return decoded && IsPlausibleText(text);
 }
@@ -259,41 +309,53 @@ static std::wstring FinalPath(HANDLE file)
     return path;
 }
 
+decltype(&ReplaceFileW) g_replaceFile = ReplaceFileW;
+
 // A new file, written whole beside the old one, takes its place through
 // ReplaceFileW, which keeps the old one's security descriptor, attributes,
 // creation time, short name and streams: a crash or a full disk leaves the
 // old file, never a part of the new one. The names come from GetTempFileNameW,
-// so that no leftover of an earlier run can stand in the way.
-static bool ReplaceThroughNewFile(const std::wstring &path, const std::string &bytes)
+// so that no leftover of an earlier run can stand in the way. Sets displaced
+// when the old file could not be put back under its own name after a failed
+// replacement: it then stays under the backup's name, never deleted.
+static bool ReplaceThroughNewFile(const std::wstring &path, const std::string &bytes, bool &displaced)
 {
     std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
     wchar_t replacement[MAX_PATH], backup[MAX_PATH] = L"";
+    displaced = false;
     if (!GetTempFileNameW(folder.c_str(), L"set", 0, replacement))
         return false;
     // The old file's name while the new one takes its place: with it, a
     // replacement that fails leaves both files where they were.
     bool replaced = GetTempFileNameW(folder.c_str(), L"set", 0, backup) && DeleteFileW(backup) &&
                     WriteWholeFile(replacement, bytes, TRUNCATE_EXISTING) && RetriedWhileShared(10, [&] {
-                        return ReplaceFileW(path.c_str(), replacement, backup, 0, nullptr, nullptr) != FALSE;
+                        return g_replaceFile(path.c_str(), replacement, backup, 0, nullptr, nullptr) != FALSE;
                     });
-    // The old file was moved to the backup's name, the new one not into its place.
+    // The old file was moved to the backup's name, the new one not into its
+    // place. Moving it back fails where the name was taken again meanwhile (a
+    // synchronisation client recreates a file it saw go).
     if (!replaced && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-        MoveFileExW(backup, path.c_str(), MOVEFILE_WRITE_THROUGH);
+        displaced = !RetriedWhileShared(
+            10, [&] { return MoveFileExW(backup, path.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE; });
     DeleteFileW(replacement);
-    DeleteFileW(backup);
+    if (!displaced)
+        DeleteFileW(backup);
     return replaced;
 }
 
 // The file's content replaced, the file itself kept. A file with other names
 // (hard links) is rewritten in place, as is one whose folder refuses new
-// files (a per-file permission, a share without the right to create).
+// files (a per-file permission, a share without the right to create); never
+// a file that took the name of one displaced by a failed replacement.
 static bool ReplaceContent(const std::wstring &path, bool hasOtherNames, const std::string &bytes)
 {
-    return (!hasOtherNames && ReplaceThroughNewFile(path, bytes)) ||
-           RetriedWhileShared(10, [&] { return WriteWholeFile(path, bytes, OPEN_EXISTING); });
+    bool displaced = false;
+    if (!hasOtherNames && ReplaceThroughNewFile(path, bytes, displaced))
+        return true;
+    return !displaced && RetriedWhileShared(10, [&] { return WriteWholeFile(path, bytes, OPEN_EXISTING); });
 }
 
-bool ConvertSettingsToUnicode()
+bool ConvertSettingsToUnicode(UINT legacyCodePage)
 {
     g_convertedCopy.clear();
     HANDLE file = OpenForReading(g_settingsPath);
@@ -310,7 +372,7 @@ bool ConvertSettingsToUnicode()
     // Unreadable, too large or not text that can be told: the file stays as
     // it is, read as the INI functions read it, and takes no write.
     std::wstring text;
-    if (!read || !whole || !DecodeSettings(bytes, text))
+    if (!read || !whole || !DecodeSettings(bytes, legacyCodePage, text))
         return false;
     std::string unicode = Utf16LeBytes(text);
     if (KeepOriginal(bytes) && ReplaceContent(path, information.nNumberOfLinks > 1, unicode))
@@ -335,10 +397,9 @@ int ReadSettingInt(const wchar_t *key)
     return _wtoi(ReadSettingString(key, L"", 32).c_str());
 }
 
-bool WriteSetting(const wchar_t *key, const wchar_t *text)
+// A write to a file already in UTF-16.
+static bool WriteConverted(const wchar_t *key, const wchar_t *text)
 {
-    if (!ConvertSettingsToUnicode())
-        return false;
     // A file the INI functions create themselves is in the ANSI code page.
     if (GetFileAttributesW(g_settingsPath.c_str()) == INVALID_FILE_ATTRIBUTES &&
         !WriteWholeFile(g_settingsPath, kUtf16LeMark, CREATE_NEW))
@@ -346,13 +407,21 @@ bool WriteSetting(const wchar_t *key, const wchar_t *text)
     return WritePrivateProfileStringW(kSection, key, text, g_settingsPath.c_str()) != FALSE;
 }
 
+bool WriteSetting(const wchar_t *key, const wchar_t *text)
+{
+    return ConvertSettingsToUnicode() && WriteConverted(key, text);
+}
+
 bool SaveSettings(const std::wstring &folder, int intervalCount, LRESULT unitIndex, LRESULT styleIndex,
                   bool rotateAtStartup)
 {
-    bool saved = WriteSetting(L"wallpaperDir", folder.c_str());
-    saved &= WriteSetting(L"rotationInt", DecimalText(intervalCount).c_str());
-    saved &= WriteSetting(L"rotationIntType", DecimalText(unitIndex).c_str());
-    saved &= WriteSetting(L"wallpaperMode", DecimalText(styleIndex).c_str());
-    saved &= WriteSetting(L"rotateAtStartup", rotateAtStartup ? L"1" : L"0");
+    // One conversion for all five writes, which then find the file in UTF-16.
+    if (!ConvertSettingsToUnicode())
+        return false;
+    bool saved = WriteConverted(L"wallpaperDir", folder.c_str());
+    saved &= WriteConverted(L"rotationInt", DecimalText(intervalCount).c_str());
+    saved &= WriteConverted(L"rotationIntType", DecimalText(unitIndex).c_str());
+    saved &= WriteConverted(L"wallpaperMode", DecimalText(styleIndex).c_str());
+    saved &= WriteConverted(L"rotateAtStartup", rotateAtStartup ? L"1" : L"0");
     return saved;
 }

@@ -4,13 +4,27 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 class SettingsFileTest : public testing::Test {
 protected:
     void SetUp() override { g_settingsPath = Utf16(folder_.PathOf("settings.ini")); }
+    void TearDown() override { g_replaceFile = ReplaceFileW; }
 
     ScratchFolder folder_;
 };
+
+// ReplaceFileW failing with ERROR_UNABLE_TO_MOVE_REPLACEMENT_2: the old file
+// under the backup's name, the new one not in its place; and a
+// synchronisation client making a file of its own under the old name.
+BOOL WINAPI MovedAsideAndNameRetaken(LPCWSTR replaced, LPCWSTR, LPCWSTR backup, DWORD, LPVOID, LPVOID)
+{
+    MoveFileW(replaced, backup);
+    CloseHandle(CreateFileW(replaced, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    return FALSE;
+}
 }  // namespace
 
 TEST_F(SettingsFileTest, ReadsTextAsStoredAndNumbersAsAtoiDoes)
@@ -48,7 +62,7 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
     for (const auto &file : files) {
         SCOPED_TRACE(file.form);
         folder_.AddFile("settings.ini", file.written);
-        EXPECT_TRUE(ConvertSettingsToUnicode());
+        EXPECT_TRUE(ConvertSettingsToUnicode(1252));
         EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini")), file.converted);
         EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini.bak")), file.converted == file.written ? "" : file.written);
         EXPECT_EQ(ReadSettingString(L"wallpaperDir", L"", MAX_PATH), L"C:\\M\u00FCller");
@@ -57,4 +71,64 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
         folder_.Remove("settings.ini");
         folder_.Remove("settings.ini.bak");
     }
+
+    // A settings.ini.bak of other bytes may be the user's own copy: it stays.
+    folder_.AddFile("settings.ini.bak", "mine");
+    folder_.AddFile("settings.ini", utf8);
+    EXPECT_TRUE(ConvertSettingsToUnicode(1252));
+    EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini.bak")), "mine");
+
+    // A line that is text both in UTF-8 and in the legacy code page: the
+    // folder's reads as the folder that exists (GBK 图片 is ͼƬ in UTF-8), any
+    // other in a double-byte code page unless a UTF-8 mark leads. A lone
+    // carriage return ends a line, as old Mac editors wrote them.
+    folder_.AddFolder("ͼƬ");
+    auto dir = [&](const char *name) { return "[Settings]\nwallpaperDir=" + folder_.PathOf(name) + "\n"; };
+    const std::tuple<UINT, std::string, std::string> lines[] = {
+        {936, Encoded(dir("图片"), 936), folder_.PathOf("ͼƬ")},
+        {932, Encoded(dir("苺色"), 932), folder_.PathOf("苺色")},     // UTF-8: 䕐F
+        {949, Encoded(dir("친척"), 949), folder_.PathOf("친척")},     // UTF-8: ģô
+        {936, "\xEF\xBB\xBF" + dir("Café"), folder_.PathOf("Café")},  // GBK: Caf茅
+        {1252, Encoded("; Grüße\r[Settings]\r", 1252) + "wallpaperDir=C:\\Müller\r", "C:\\Müller"},
+    };
+    for (const auto &[codePage, written, folder] : lines) {
+        folder_.AddFile("settings.ini", written);
+        EXPECT_TRUE(ConvertSettingsToUnicode(codePage));
+        EXPECT_EQ(Utf8(ReadSettingString(L"wallpaperDir", L"", MAX_PATH)), folder);
+        folder_.Remove("settings.ini.bak");
+    }
+}
+
+// Forms that cannot be told with confidence: the file stays as it is, keeps
+// no copy and takes no write.
+TEST_F(SettingsFileTest, FilesOfUncertainFormAreLeftAsTheyAre)
+{
+    const std::string utf8 = "[Settings]\r\nwallpaperDir=C:\\Müller\r\n", bigEndian = Encoded(utf8, 1201);
+    const std::string files[] = {
+        std::string("[\0\0=", 4),             // both byte orders plausible
+        Encoded(utf8 + "\xC2\x85", 1201),     // a C1 control character
+        Encoded(utf8, 1200).substr(2) + "x",  // NULs, odd length
+        bigEndian + "x",                      // UTF-16BE with its mark, odd length
+        bigEndian + "\xD8=",                  // an unpaired surrogate
+        utf8 + "\x01\r\n",                    // a control character
+    };
+    for (const std::string &bytes : files) {
+        folder_.AddFile("settings.ini", bytes);
+        EXPECT_FALSE(WriteSetting(L"rotationInt", L"42"));
+        EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini")) + FileBytes(folder_.PathOf("settings.ini.bak")), bytes);
+    }
+}
+
+// The old file put aside by a failed replacement cannot go back where its
+// name was taken again: it stays under the backup's name, the other file is
+// not written over, and the save is not claimed.
+TEST_F(SettingsFileTest, AFailedReplacementNeverLosesTheFile)
+{
+    g_replaceFile = MovedAsideAndNameRetaken;
+    folder_.AddFile("settings.ini", "[Settings]\r\nnote=mine\r\n");
+    EXPECT_FALSE(SaveSettings(L"C:\\", 5, 0, 0, false));
+    std::vector<std::string> aside = folder_.List("set*.tmp");
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini")) + FileBytes(folder_.PathOf(aside[0])),
+              "[Settings]\r\nnote=mine\r\n");
 }

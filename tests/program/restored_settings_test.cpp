@@ -279,6 +279,29 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
     }
 }
 
+// Run under code page 936 (Wine: LC_ALL=zh_CN.UTF-8): a file of an earlier
+// version in GBK, whose folder name and comment are valid UTF-8 too (ͼƬ,
+// ɽˮ). The folder is read as the one that exists, the comment in GBK.
+TEST_F(RestoredSettingsTest, GbkSettingsOfEarlierVersionsAreReadInCodePage936)
+{
+    UINT codePage = 0;
+    GetLocaleInfoW(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                   reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR));
+    if (codePage != 936)
+        GTEST_SKIP() << "the system's legacy code page is " << codePage << ", not 936";
+    ScratchFolder pictures("-图片");
+    WIN32_FIND_DATAA found;
+    FindClose(FindFirstFileA(pictures.Path().c_str(), &found));
+    // Wine without the locale's files still gives 936, but strips the high bit from such names.
+    ASSERT_EQ(pictures.Path().substr(pictures.Path().rfind('\\') + 1), found.cFileName);
+    const std::string text = "; 山水\r\n" + Settings("wallpaperDir=" + pictures.Path() + "\r\n");
+    home_.AddFile("settings.ini", Encoded(text, 936));
+    RunningProgram program(home_);
+    ASSERT_TRUE(program.WaitUntilShown());
+    EXPECT_EQ(RunningProgram::Text(program.FolderBox()), pictures.Path());
+    EXPECT_EQ(FileBytes(home_.PathOf("settings.ini")), Encoded(text, 1200));
+}
+
 TEST_F(RestoredSettingsTest, ConvertedSettingsStayTheFileTheyWere)
 {
     const std::string text = "; Grüße\r\n" + Settings("rotationInt=42\r\n"), legacy = Encoded(text, 1252);
