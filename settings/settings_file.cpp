@@ -3,7 +3,6 @@
 #include "base/decimal_text.h"
 #include "base/executable_path.h"
 
-#include <algorithm>
 #include <cwchar>
 
 std::wstring g_settingsPath;
@@ -136,7 +135,8 @@ static bool DecodeLines(const std::string &bytes, std::wstring &text)
     UINT legacy = LegacyCodePage();
     text.clear();
     for (size_t start = 0, end; start < bytes.size(); start = end) {
-        end = std::min(bytes.find('\n', start), bytes.size() - 1) + 1;
+        end = bytes.find('\n', start);
+        end = end == std::string::npos ? bytes.size() : end + 1;
         std::wstring line;
         if (!Decode(CP_UTF8, bytes.substr(start, end - start), line) &&
             (legacy == 0 || legacy == CP_UTF8 || !Decode(legacy, bytes.substr(start, end - start), line)))
