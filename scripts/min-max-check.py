@@ -1,0 +1,41 @@
+#!/usr/bin/env python3
+"""Compiles every source of the program (base/, rotation/, settings/, ui/),
+syntax only, as the build in BUILD compiles it but with Visual Studio's min
+and max macros in force (cmake/visual-studio-min-max.h). Prints the compiler's
+errors and exits non-zero when a source does not compile that way.
+    scripts/min-max-check.py BUILD"""
+import json
+import os
+import shlex
+import subprocess
+import sys
+from concurrent.futures import ThreadPoolExecutor
+
+root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+header = os.path.join(root, 'cmake', 'visual-studio-min-max.h')
+with open(os.path.join(sys.argv[1], 'compile_commands.json'), encoding='utf-8') as file:
+    entries = [entry for entry in json.load(file)
+               if os.path.relpath(entry['file'], root).split(os.sep)[0] in ('base', 'rotation', 'settings', 'ui')
+               and entry['file'].endswith('.cpp')]
+if not entries:
+    sys.exit(f'No sources of the program in {sys.argv[1]}/compile_commands.json')
+
+
+def check(entry):
+    words = shlex.split(entry['command'])
+    # The object file is left out: nothing is written.
+    at = words.index('-o')
+    del words[at:at + 2]
+    result = subprocess.run(words + ['-fsyntax-only', '-include', header], cwd=entry['directory'],
+                            capture_output=True, text=True)
+    return result.returncode, result.stderr
+
+
+failed = 0
+with ThreadPoolExecutor(os.cpu_count()) as pool:
+    for entry, (code, errors) in zip(entries, pool.map(check, entries)):
+        if code != 0:
+            failed += 1
+            print(f'{os.path.relpath(entry["file"], root)} does not compile with the min and max macros:\n{errors}')
+print(f'{len(entries) - failed} of {len(entries)} sources compile with the min and max macros.')
+sys.exit(1 if failed else 0)
