@@ -132,8 +132,13 @@ static std::wstring FolderBesideProgram(const std::wstring &text)
 static bool ArmRotationTimer(UINT period)
 {
     using SetCoalescableTimerFunction = UINT_PTR(WINAPI *)(HWND, UINT_PTR, UINT, TIMERPROC, ULONG);
-    static const auto setCoalescableTimer = reinterpret_cast<SetCoalescableTimerFunction>(
-        reinterpret_cast<void *>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetCoalescableTimer")));
+    static const auto setCoalescableTimer = [] {
+        // The program links user32.dll, so the handle is there; a null one
+        // must still not reach GetProcAddress.
+        HMODULE user32 = GetModuleHandleW(L"user32.dll");
+        FARPROC address = user32 ? GetProcAddress(user32, "SetCoalescableTimer") : nullptr;
+        return reinterpret_cast<SetCoalescableTimerFunction>(reinterpret_cast<void *>(address));
+    }();
     if (setCoalescableTimer)
         return setCoalescableTimer(g_timerWindow, g_timerId, period, nullptr, TIMERV_DEFAULT_COALESCING) != 0;
     return SetTimer(g_timerWindow, g_timerId, period, nullptr) != 0;

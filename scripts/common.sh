@@ -174,9 +174,11 @@ pack_installer() {
   if [ "$platform" = x64 ]; then
     win64=yes
     template=x64
+  else
+    changes+=(win32.sql)
   fi
   clock=$(TZ=UTC date -d "@$5" '+%Y-%m-%d %H:%M:%S')
-  inputs=$(cd "$root/installer" && cat "$stage"/* "${sources[@]}" "${changes[@]}" | sha256sum)
+  inputs=$(cd "$root/installer" && cat "$stage"/* "${sources[@]}" "${changes[@]}" validation.txt | sha256sum)
   rm -f "$msi"
   (
     cd "$stage" || exit
@@ -195,6 +197,16 @@ pack_installer() {
       faketime -f "$clock" msibuild "$msi" -q \
         "UPDATE \`File\` SET \`Version\` = '$numbers', \`Language\` = '1033' WHERE \`File\` = '$file'" || exit
     done
+    # The _Validation table, which wixl does not write, from
+    # installer/validation.txt: Windows Installer's validation finds there
+    # what each column may hold.
+    grep -v '^#' "$root/installer/validation.txt" | awk 'BEGIN {
+        OFS = "\t"
+        print "Table", "Column", "Nullable", "MinValue", "MaxValue", "KeyTable", "KeyColumn", "Category", "Set", "Description"
+        print "s32", "s32", "s4", "I4", "I4", "S255", "I2", "S32", "S255", "S255"
+        print "_Validation", "Table", "Column" }
+      { for (i = 1; i <= NF; i++) if ($i == "-") $i = ""; $10 = ""; print }' > _Validation.idt
+    faketime -f "$clock" msibuild "$msi" -i _Validation.idt || exit
     faketime -f "$clock" msibuild "$msi" -s "BackdropCarousel $version" "The BackdropCarousel developers" \
       "$template;1033" "$(guid_of "$inputs $scope $platform $version")"
   ) || built=$?

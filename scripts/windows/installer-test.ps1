@@ -9,7 +9,9 @@
 # the running program); the program installed is the new version, listed
 # once in Apps & features, and runs again, started anew; settings.ini and
 # the Run value outlive the upgrade; uninstalling leaves neither the folder,
-# the Start menu entry, the Apps & features entry nor a Run value.
+# the Start menu entry, the Apps & features entry nor a Run value (for the
+# 32-bit package for every user, also the one its program writes in the
+# 64-bit registry view).
 # msiexec's logs go to msiexec-logs\.
 param([Parameter(Mandatory)] [string] $Packages, [Parameter(Mandatory)] [string] $Older)
 $ErrorActionPreference = 'Stop'
@@ -108,6 +110,11 @@ foreach ($msi in Get-ChildItem "$Packages\*.msi") {
     Get-Program $exe | Stop-Process -Force
     Assert (Wait-For { -not (Get-Program $exe) } 20) 'the program does not end'
 
+    # The 32-bit program's value for every user, which it writes in the
+    # 64-bit view; the 32-bit package finds it there through reg.exe.
+    if ($name -eq 'win32-machine') {
+        New-ItemProperty "HKLM:\Software\$current\Run" BackdropCarousel -Value "`"$exe`"" -Force | Out-Null
+    }
     $code = Invoke-Msiexec /x $msi.FullName "$name-uninstall"
     Assert ($code -eq 0) "uninstalling ended with $code"
     Assert (-not (Test-Path $folder)) "uninstalling left $((Get-ChildItem $folder -ErrorAction SilentlyContinue).Name -join ', ')"
