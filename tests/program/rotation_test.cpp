@@ -130,7 +130,7 @@ TEST_F(RotationTest, BadInputIsReportedAlsoWhenStartedFromTheTrayWhileHidden)
     EXPECT_FALSE(IsWindowVisible(program.Window()));
 }
 
-TEST_F(RotationTest, VanishedPicturesAreSkippedAndAVanishedFolderEndsThePassQuietly)
+TEST_F(RotationTest, VanishedPicturesAreSkippedAVanishedFolderEndsThePassQuietlyAndAPolicyWithOneMessage)
 {
     home_.AddFolder("pictures");
     for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"})
@@ -163,6 +163,24 @@ TEST_F(RotationTest, VanishedPicturesAreSkippedAndAVanishedFolderEndsThePassQuie
     Tick(program);
     EXPECT_EQ(ReadDesktopLog(), applied({listed[0]}));
     EXPECT_TRUE(program.Messages().Messages().empty());
+
+    // Group Policy sets the wallpaper during a pass: nothing more is handed over.
+    pictures_.AddFile("a.jpg");
+    pictures_.AddFile("b.jpg");
+    ClearDesktopLog();
+    Start(program, pictures_.Path());
+    Tick(program);
+    HKEY policy = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", 0, nullptr, 0,
+                    KEY_SET_VALUE, nullptr, &policy, nullptr);
+    RegSetValueExA(policy, "Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 1);
+    Tick(program);
+    Tick(program);
+    RegDeleteValueA(policy, "Wallpaper");
+    RegCloseKey(policy);
+    EXPECT_EQ(ReadDesktopLog(), Applied(pictures_, {pictures_.List("*.jpg")[0]}, 0));
+    EXPECT_EQ(Texts(program.Messages().Messages()),
+              std::vector<std::string>{"The desktop background is set by your organisation!"});
 }
 
 TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
