@@ -59,8 +59,9 @@ INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES 
 -- in the 64-bit view), which mean nothing without them: each goes where its
 -- Run value goes. The switch of the machine-wide 32-bit view's value is Run32
 -- on 64-bit Windows; 32-bit Windows has one Run key, whose switch is Run.
--- The machine-wide values' conditions, too long for a condition of two, are
--- repeated in a property each (type 51). Run as the Run values' removals are.
+-- The machine-wide values' conditions are repeated in a property each (type
+-- 51), which keeps the switches' own conditions short. Run as the Run
+-- values' removals are.
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetMachineRunRemoved', 51, 'MachineRunRemoved', '1')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetMachineRun32Removed', 51, 'MachineRun32Removed', '1')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveUserSwitch', 1122, 'SystemFolder', '"[SystemFolder]reg.exe" delete HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run /v BackdropCarousel /f')

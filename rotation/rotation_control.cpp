@@ -204,7 +204,7 @@ TickOutcome OnRotationTick()
         return outcome;
     // A policy may arrive at any time: Group Policy's background refresh, or
     // a management agent that writes the values without telling windows.
-    // Its few registry reads cost microseconds a tick.
+    // Its few registry reads cost well under a millisecond a tick.
     if (IsWallpaperSetByPolicy()) {
         EndPass();
         outcome.setByPolicy = true;
