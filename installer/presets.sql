@@ -39,3 +39,14 @@ INSERT INTO `IniFile` (`IniFile`, `FileName`, `DirProperty`, `Section`, `Key`, `
 
 -- Written after InstallFiles (4000) has put the Unicode settings.ini in place.
 INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('WriteIniValues', 5100)
+
+-- Task Manager's switch of the Run value the StartWithWindows component
+-- writes (StartupApproved, in the 64-bit view): one an administrator left
+-- switched off would keep the entry off, while a missing one leaves it on.
+-- OwnSwitch (product.wxs) names it; 32-bit Windows, with one Run key, keeps
+-- it under Run. Removed as the system, result ignored (3170), once the Run
+-- value is written (WriteRegistryValues, 5000), whenever it is.
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetOwnSwitchOn32BitWindows', 51, 'OwnSwitch', 'Run')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveOwnSwitch', 3170, 'SystemFolder', '"[SystemFolder]reg.exe" delete HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\[OwnSwitch] /v BackdropCarousel /f /reg:64')
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SetOwnSwitchOn32BitWindows', 'NOT VersionNT64', 1005)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveOwnSwitch', '$StartWithWindows = 3', 5101)

@@ -53,3 +53,22 @@ INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES 
 INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveUserRunValue', 'Uninstalling AND (USER_RUN ~= ProgramPath OR USER_RUN ~<< ProgramQuoted)', 3510)
 INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineRunValue64', 'MACHINE_RUN64 AND ((Uninstalling OR START_WITH_WINDOWS = "0") AND (MACHINE_RUN64 ~= ProgramPath OR MACHINE_RUN64 ~<< ProgramQuoted) OR OtherPath AND (MACHINE_RUN64 ~= OtherPath OR MACHINE_RUN64 ~<< OtherQuoted))', 3511)
 INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineRunValue32', 'MACHINE_RUN32 AND ((Uninstalling OR START_WITH_WINDOWS = "0") AND (MACHINE_RUN32 ~= ProgramPath OR MACHINE_RUN32 ~<< ProgramQuoted) OR OtherPath AND (MACHINE_RUN32 ~= OtherPath OR MACHINE_RUN32 ~<< OtherQuoted))', 3512)
+
+
+-- Task Manager's switches of the Run values removed above (StartupApproved,
+-- in the 64-bit view), which mean nothing without them: each goes where its
+-- Run value goes. The switch of the machine-wide 32-bit view's value is Run32
+-- on 64-bit Windows; 32-bit Windows has one Run key, whose switch is Run.
+-- The machine-wide values' conditions are repeated in a property each (type
+-- 51), which keeps the switches' own conditions short. Run as the Run
+-- values' removals are.
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetMachineRunRemoved', 51, 'MachineRunRemoved', '1')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetMachineRun32Removed', 51, 'MachineRun32Removed', '1')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveUserSwitch', 1122, 'SystemFolder', '"[SystemFolder]reg.exe" delete HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run /v BackdropCarousel /f')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveMachineSwitch', 3170, 'SystemFolder', '"[SystemFolder]reg.exe" delete HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run /v BackdropCarousel /f /reg:64')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveMachineSwitch32', 3170, 'SystemFolder', '"[SystemFolder]reg.exe" delete HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run32 /v BackdropCarousel /f /reg:64')
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SetMachineRunRemoved', 'MACHINE_RUN64 AND ((Uninstalling OR START_WITH_WINDOWS = "0") AND (MACHINE_RUN64 ~= ProgramPath OR MACHINE_RUN64 ~<< ProgramQuoted) OR OtherPath AND (MACHINE_RUN64 ~= OtherPath OR MACHINE_RUN64 ~<< OtherQuoted))', 1006)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SetMachineRun32Removed', 'MACHINE_RUN32 AND ((Uninstalling OR START_WITH_WINDOWS = "0") AND (MACHINE_RUN32 ~= ProgramPath OR MACHINE_RUN32 ~<< ProgramQuoted) OR OtherPath AND (MACHINE_RUN32 ~= OtherPath OR MACHINE_RUN32 ~<< OtherQuoted))', 1007)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveUserSwitch', 'Uninstalling AND (USER_RUN ~= ProgramPath OR USER_RUN ~<< ProgramQuoted)', 3513)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineSwitch', 'MachineRunRemoved OR NOT VersionNT64 AND MachineRun32Removed', 3514)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineSwitch32', 'VersionNT64 AND MachineRun32Removed', 3515)

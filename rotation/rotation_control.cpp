@@ -201,12 +201,20 @@ static bool IsScreenTaken()
 
 TickOutcome OnRotationTick()
 {
-    TickOutcome outcome = {false, S_OK, S_OK};
+    TickOutcome outcome = {false, S_OK, S_OK, false};
     // A tick from before any start, or after the pass has ended, changes
     // nothing; nor does one while the screen is taken, which leaves the pass
     // at the picture it would have shown.
     if (!g_rotationArmed || IsScreenTaken())
         return outcome;
+    // A policy may arrive at any time: Group Policy's background refresh, or
+    // a management agent that writes the values without telling windows.
+    // Its few registry reads cost well under a millisecond a tick.
+    if (IsWallpaperSetByPolicy()) {
+        EndPass();
+        outcome.setByPolicy = true;
+        return outcome;
+    }
 
     // Pictures deleted since the folder was listed, pictures whose path the
     // desktop cannot keep, and pictures the desktop refuses are skipped
@@ -228,7 +236,7 @@ TickOutcome OnRotationTick()
         if (!kept.empty() && IsExistingFile(fullPath)) {
             WallpaperAnswer answer = ApplyWallpaper(kept);
             if (SUCCEEDED(answer.picture))
-                return {true, answer.style, S_OK};
+                return {true, answer.style, S_OK, false};
             refused = answer.picture;
         }
         if (!delivered) {

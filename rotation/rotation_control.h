@@ -59,15 +59,18 @@ extern QUERY_USER_NOTIFICATION_STATE (*g_userNotificationState)();
 
 // What a tick has for the user.
 struct TickOutcome {
-    bool shown;       // a picture became the wallpaper
-    HRESULT style;    // when shown: the desktop's answer to its style
-    HRESULT refused;  // the pass has ended with the desktop refusing every
-                      // picture it had left: the last reason; else S_OK
+    bool shown;        // a picture became the wallpaper
+    HRESULT style;     // when shown: the desktop's answer to its style
+    HRESULT refused;   // the pass has ended with the desktop refusing every
+                       // picture it had left: the last reason; else S_OK
+    bool setByPolicy;  // the pass has ended as the organisation set the
+                       // wallpaper since it started
 };
 
 // One rotation step on a tick of the rotation timer: the next picture of the
 // folder that still exists and that the desktop takes becomes the wallpaper.
 // While a full-screen program or a presentation has the screen, a tick
 // changes nothing and the pass waits at its next picture. The tick after the
-// last picture ends the pass: no tick follows until the next start.
+// last picture ends the pass, and so does one that finds the wallpaper set by
+// the organisation: no tick follows until the next start.
 TickOutcome OnRotationTick();

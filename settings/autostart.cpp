@@ -2,8 +2,11 @@
 
 #include "base/executable_path.h"
 #include "base/path_forms.h"
+#include "base/registry.h"
 
 #include <windows.h>
+
+#include <vector>
 
 static const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 static const wchar_t kValueName[] = L"BackdropCarousel";
@@ -13,8 +16,9 @@ constexpr size_t kLongestCommand = 260;
 
 // Task Manager's Startup tab and Settings > Apps > Startup turn an entry off
 // without removing it, through a value of the same name here: Run for the
-// user's key and the machine-wide key's 64-bit view, Run32 for its 32-bit
-// view. Microsoft does not document these values.
+// user's key and the machine-wide key's 64-bit view (its only one on 32-bit
+// Windows), Run32 for its 32-bit view. Microsoft does not document these
+// values.
 static const wchar_t kSwitchKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 static const wchar_t kSwitchKey32[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run32";
 
@@ -22,7 +26,8 @@ static const wchar_t kSwitchKey32[] = L"Software\\Microsoft\\Windows\\CurrentVer
 // redirected to WOW6432Node, while the user's Run key is one key for both.
 // Both builds write the machine-wide value in the 64-bit view, so that each
 // sees what the other wrote; a value an older 32-bit copy left in the 32-bit
-// view still starts the program and counts. 32-bit Windows ignores the flags.
+// view still starts the program and counts. 32-bit Windows has one view,
+// whatever the flags ask for.
 struct RunKey {
     HKEY root;
     REGSAM view;
@@ -31,25 +36,32 @@ struct RunKey {
 static const RunKey kUserKey = {HKEY_CURRENT_USER, 0, kSwitchKey};
 static const RunKey kMachineKey = {HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kSwitchKey};
 static const RunKey kMachineKey32 = {HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kSwitchKey32};
-static const RunKey kRunKeys[] = {kMachineKey, kMachineKey32, kUserKey};
+
+static std::vector<RunKey> RunKeys()
+{
+    if (HasTwoRegistryViews())
+        return {kMachineKey, kMachineKey32, kUserKey};
+    return {kMachineKey, kUserKey};
+}
+
+static RegistryKey OpenRun(RunKey run, REGSAM access)
+{
+    return RegistryKey(run.root, kRunKey, access | run.view);
+}
+
+// The switches of both views are in the 64-bit one.
+static RegistryKey OpenSwitch(RunKey run, REGSAM access)
+{
+    return RegistryKey(run.root, run.switchKey, access | KEY_WOW64_64KEY);
+}
 
 // The value's command line, with any environment variables expanded; empty
 // when there is none.
 static std::wstring RunValue(RunKey run)
 {
-    HKEY key;
-    if (RegOpenKeyExW(run.root, kRunKey, 0, KEY_QUERY_VALUE | run.view, &key) != ERROR_SUCCESS)
-        return L"";
     std::wstring command;
-    DWORD size = 0;
-    LSTATUS read = ERROR_MORE_DATA;
-    while (read == ERROR_MORE_DATA) {
-        command.assign(size / sizeof(wchar_t) + 1, L'\0');
-        size = static_cast<DWORD>(command.size() * sizeof(wchar_t));
-        read = RegGetValueW(key, nullptr, kValueName, RRF_RT_REG_SZ, nullptr, &command[0], &size);
-    }
-    RegCloseKey(key);
-    return read == ERROR_SUCCESS ? command.c_str() : L"";
+    OpenRun(run, KEY_QUERY_VALUE).ReadString(kValueName, &command);
+    return command;
 }
 
 // A path in the one form two names of the same file share, letter case
@@ -93,58 +105,37 @@ static std::wstring ThisProgram()
 // entry on, as a missing value does.
 static bool IsSwitchedOff(RunKey run)
 {
-    HKEY key;
-    if (RegOpenKeyExW(run.root, run.switchKey, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
-        return false;
     BYTE state[64];
     DWORD size = sizeof state;
-    LSTATUS read = RegGetValueW(key, nullptr, kValueName, RRF_RT_REG_BINARY, nullptr, state, &size);
-    RegCloseKey(key);
-    return read == ERROR_SUCCESS && size > 0 && (state[0] & 1) != 0;
+    return OpenSwitch(run, KEY_QUERY_VALUE).ReadBinary(kValueName, state, &size) == ERROR_SUCCESS && size > 0 &&
+           (state[0] & 1) != 0;
 }
 
-// Deletes the value under the key (the Run key or its switch); true when it
-// is gone, also when there was none.
-static bool DeleteValue(HKEY root, const wchar_t *subKey, REGSAM view)
+// Whether a delete left no value, also when there was none.
+static bool IsGone(LSTATUS deleted)
 {
-    HKEY key;
-    LSTATUS opened = RegOpenKeyExW(root, subKey, 0, KEY_SET_VALUE | view, &key);
-    if (opened != ERROR_SUCCESS)
-        return opened == ERROR_FILE_NOT_FOUND;
-    LSTATUS deleted = RegDeleteValueW(key, kValueName);
-    RegCloseKey(key);
     return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND;
 }
 
 // Switches the key's entry on the documented way: Windows treats a missing
 // switch as on, and the format of the value is not documented.
-static bool SwitchOn(RunKey run)
+static void SwitchOn(RunKey run)
 {
-    return DeleteValue(run.root, run.switchKey, KEY_WOW64_64KEY);
+    OpenSwitch(run, KEY_SET_VALUE).DeleteValue(kValueName);
 }
 
 // The entry with its switch, which means nothing without it.
 static void DeleteEntry(RunKey run)
 {
-    if (DeleteValue(run.root, kRunKey, run.view))
+    if (IsGone(OpenRun(run, KEY_SET_VALUE).DeleteValue(kValueName)))
         SwitchOn(run);
 }
 
-static bool SetRunValue(RunKey run, const std::wstring &command)
+// Under UAC a process that is not elevated may not change the machine-wide
+// key (the manifest turns registry virtualization off).
+static bool MayChange(RunKey run)
 {
-    // The per-user key may not exist yet on a new account; the machine-wide
-    // one always does, and is only opened.
-    HKEY key;
-    LSTATUS opened = run.root == HKEY_CURRENT_USER
-                         ? RegCreateKeyExW(run.root, kRunKey, 0, nullptr, 0, KEY_SET_VALUE | run.view, nullptr, &key,
-                                           nullptr)
-                         : RegOpenKeyExW(run.root, kRunKey, 0, KEY_SET_VALUE | run.view, &key);
-    if (opened != ERROR_SUCCESS)
-        return false;
-    LSTATUS set = RegSetValueExW(key, kValueName, 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
-                                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-    return set == ERROR_SUCCESS;
+    return OpenRun(run, KEY_SET_VALUE).Opened() == ERROR_SUCCESS;
 }
 
 // This executable's command line, quoted when the path has a space
@@ -167,7 +158,7 @@ static std::wstring CommandLine()
 bool IsAutostartRegistered()
 {
     std::wstring program = ThisProgram();
-    for (RunKey run : kRunKeys) {
+    for (RunKey run : RunKeys()) {
         if (StartsProgram(RunValue(run), program) && !IsSwitchedOff(run))
             return true;
     }
@@ -179,20 +170,27 @@ void RegisterAutostart()
     std::wstring command = CommandLine();
     if (command.empty())
         return;
-    // Under UAC every process that is not elevated is refused the
-    // machine-wide key (the manifest turns registry virtualization off);
-    // the user's own Run key starts the program just as well for this user.
-    RunKey written = kMachineKey;
-    if (!SetRunValue(written, command)) {
-        written = kUserKey;
-        if (!SetRunValue(written, command))
+    // The user's own Run key starts the program just as well for this user.
+    RunKey written = MayChange(kMachineKey) ? kMachineKey : kUserKey;
+    auto isWritten = [&](RunKey run) { return run.root == written.root && run.view == written.view; };
+    // One entry, one copy started: what the other keys hold named another
+    // copy, or this one where it was before, or this one twice over. Windows
+    // starts the entries in no set order, and the copy started second gives
+    // way to the first, so an entry this process may not remove (another
+    // copy's machine-wide one, to a user who is not an administrator) leaves
+    // everything as it was. So does one switched off, which Task Manager may
+    // switch on again.
+    std::vector<RunKey> runKeys = RunKeys();
+    for (RunKey run : runKeys) {
+        if (!isWritten(run) && OpenRun(run, KEY_QUERY_VALUE).HasValue(kValueName) && !MayChange(run))
             return;
     }
+    RegistryKey key(written.root, kRunKey, KEY_SET_VALUE | written.view, RegistryKey::CreatedIfMissing);
+    if (key.WriteString(kValueName, command) != ERROR_SUCCESS)
+        return;
     SwitchOn(written);
-    // One entry, one copy started: what the other keys hold named another
-    // copy, or this one where it was before, or this one twice over.
-    for (RunKey run : kRunKeys) {
-        if (run.root != written.root || run.view != written.view)
+    for (RunKey run : runKeys) {
+        if (!isWritten(run))
             DeleteEntry(run);
     }
 }
@@ -200,7 +198,7 @@ void RegisterAutostart()
 void UnregisterAutostart()
 {
     std::wstring program = ThisProgram();
-    for (RunKey run : kRunKeys) {
+    for (RunKey run : RunKeys()) {
         if (StartsProgram(RunValue(run), program))
             DeleteEntry(run);
     }

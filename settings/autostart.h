@@ -13,7 +13,9 @@ bool IsAutostartRegistered();
 
 // Writes this copy's command line, replacing the value another copy or an
 // earlier place of this one left in the other keys, and switches the entry
-// back on. Writes nothing when the path has no form Windows would run.
+// back on. Writes nothing when the path has no form Windows would run, or
+// when another key holds an entry this process may not remove, which would
+// start beside this one.
 // Callers learn the outcome from IsAutostartRegistered.
 void RegisterAutostart();
 

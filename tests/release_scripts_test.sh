@@ -14,7 +14,10 @@
 #       per-machine ones preset the settings given, refuse intervals under
 #       3 seconds and move the Run value across architectures; each
 #       uninstall leaves nothing of the program's and another copy's Run
-#       values as they were
+#       values as they were; START_WITH_WINDOWS=1 leaves the Run value
+#       switched on in Task Manager, and an uninstall removes the switch of
+#       each Run value it removes; the 32-bit machine package likewise in a
+#       32-bit prefix
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
 work=$(mktemp -d)
@@ -132,7 +135,13 @@ installer)
   # What the program leaves: its Run values name it (the command line, $2).
   # Not set*.tmp, which the program removes itself unless stopped half-way:
   # Wine's msiexec leaves the RemoveFile rows with wildcards out.
-  leftovers() { touch "$1/settings.ini.bak" "$profile/Temp/BackdropCarousel settings.ini"{,.bak}; run_values add /d "$2" /f; }
+  # Task Manager's switches of the Run values, in the 64-bit view: "switch_off
+  # ROOT SUBKEY" turns one off; switched counts those there.
+  approved='Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved'
+  switch_off() { wine reg add "$1\\$approved\\$2" /v BackdropCarousel /t REG_BINARY /d 030000000000000000000000 /reg:64 /f >/dev/null 2>&1; }
+  switched() { for root in HKCU HKLM; do wine reg query "$root\\$approved" /s /reg:64 2>/dev/null; done | grep -c BackdropCarousel; }
+  leftovers() { touch "$1/settings.ini.bak" "$profile/Temp/BackdropCarousel settings.ini"{,.bak}; run_values add /d "$2" /f &&
+    switch_off HKCU Run && switch_off HKLM Run && switch_off HKLM Run32; }
 
   # The per-user package: its files, shortcut and Apps & features entry, and
   # the program started from the shortcut.
@@ -174,13 +183,16 @@ installer)
     [ $platform = x64 ] || dir='Program Files (x86)' view=32 presets=(FOLDER="$name" INTERVAL=3 UNIT=seconds STYLE=tile) \
       keys=("wallpaperDir=$name" rotationInt=3 rotationIntType=0 wallpaperMode=1)
     folder=$WINEPREFIX/drive_c/$dir/BackdropCarousel
-    msi /i "$work/machine-$platform.msi" "${presets[@]}" START_WITH_WINDOWS=1 || fail "machine-$platform.msi did not install"
+    switch_off HKLM "Run${view#64}"
+    msi /i "$work/machine-$platform.msi" "${presets[@]}" START_WITH_WINDOWS=1 && [ "$(switched)" = 0 ] ||
+      fail "machine-$platform.msi did not install, or left its Run value switched off"
     { printf '\xff\xfe'; printf '%s\r\n' '[Settings]' "${keys[@]}" | iconv -f UTF-8 -t UTF-16LE; } > "$work/settings.ini"
     cmp -s "$work/settings.ini" "$folder/settings.ini" || fail "machine-$platform.msi did not write ${keys[*]} as UTF-16LE"
     command="\"C:\\$dir\\BackdropCarousel\\BackdropCarousel.exe\""
     [ "$(run_value HKLM $view)" = "$command" ] || fail "machine-$platform.msi did not write the Run value in the $view-bit registry view"
     leftovers "$folder" "$command"
-    msi /x "$work/machine-$platform.msi" && [ ! -e "$folder" ] || fail "machine-$platform.msi did not uninstall"
+    msi /x "$work/machine-$platform.msi" && [ ! -e "$folder" ] && [ "$(switched)" = 0 ] ||
+      fail "machine-$platform.msi did not uninstall"
   done
 
   # Uninstalling leaves a Run value that names another copy; replacing the
@@ -212,6 +224,21 @@ installer)
   wineserver -w
   [ "$(cd "$WINEPREFIX/drive_c" && find . -type f ! -path "$wine_cmd_output" | sort)" = "$files" ] || fail "uninstalling left files behind"
   ! grep -il backdropcarousel "$WINEPREFIX"/*.reg || fail "uninstalling left the registry entries above"
+  rm "$WINEPREFIX/unfinished"
+
+  # The 32-bit machine package on 32-bit Windows, in a 32-bit prefix of its
+  # own: one machine-wide Run key, whose switch is under Run.
+  export WINEPREFIX=$WINEPREFIX-win32 WINEARCH=win32
+  [ ! -e "$WINEPREFIX/unfinished" ] || rm -rf "$WINEPREFIX"
+  [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1 && wineserver -w; }
+  touch "$WINEPREFIX/unfinished"
+  folder="$WINEPREFIX/drive_c/Program Files/BackdropCarousel" command='"C:\Program Files\BackdropCarousel\BackdropCarousel.exe"'
+  switch_off HKLM Run
+  msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && [ "$(run_value HKLM 32)" = "$command" ] && [ "$(switched)" = 0 ] ||
+    fail "machine-x86.msi did not write its Run value switched on, on 32-bit Windows"
+  run_values add /d "$command" /f && switch_off HKCU Run && switch_off HKLM Run
+  msi /x "$work/machine-x86.msi" && [ ! -e "$folder" ] && [ "$(switched)" = 0 ] &&
+    [ -z "$(run_value HKCU 32)$(run_value HKLM 32)" ] || fail "machine-x86.msi did not uninstall on 32-bit Windows"
   rm "$WINEPREFIX/unfinished"
 
   # The packages' winget manifests against winget's schemas, and each installer's

@@ -23,6 +23,9 @@ HWND g_autostartBox;
 HWND g_startupBox;
 
 static const char kSaveFailed[] = "Your settings could not be saved!";
+// Told when a start finds the wallpaper set by the organisation, and when a
+// tick finds it set since the start.
+static const char kSetByPolicy[] = "The desktop background is set by your organisation!";
 
 // What the folder box holds, in UTF-16 units.
 static const int kFolderLimit = MAX_PATH;
@@ -201,7 +204,7 @@ void StartRotationFromWindow()
         StartResult result;
         const char *text;
     } refusals[] = {
-        {StartResult::SetByPolicy, "The desktop background is set by your organisation!"},
+        {StartResult::SetByPolicy, kSetByPolicy},
         {StartResult::NoPath, "You must specify a path!"},
         {StartResult::NoInterval, "You must specify an interval!"},
         {StartResult::IntervalTooSmall, "The interval you specified is too small!"},
@@ -235,6 +238,8 @@ LRESULT OnRotationTimer()
         TellStyleAnswer(outcome.style);
     if (FAILED(outcome.refused))
         ShowError("The desktop refused the pictures:", outcome.refused);
+    if (outcome.setByPolicy)
+        ShowError(kSetByPolicy);
     return 0;
 }
 
@@ -262,8 +267,9 @@ static void SaveControls()
 }
 
 // The box always shows whether Windows will start this copy, also when the
-// change failed (removing a machine-wide value needs administrator rights; a
-// path too long for a Run value has no form Windows would run).
+// change failed (removing a machine-wide value needs administrator rights,
+// and so does ticking beside another copy's; a path too long for a Run value
+// has no form Windows would run).
 static void ToggleStartWithWindows()
 {
     bool wanted = !IsChecked(g_autostartBox);

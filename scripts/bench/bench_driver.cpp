@@ -6,12 +6,14 @@
 //   bench_driver counts CLASS             "<handles> <GDI objects> <windows>" the process holds
 //   bench_driver listing FOLDER           the first step of a pass over FOLDER, in this process:
 //                                         "<bytes the listing holds> <pictures> <ms>"
-//   bench_driver query                    the query each rotation step makes before it changes
-//                                         anything (is a game or presentation full screen?), in
-//                                         this process: "<us per query>"
+//   bench_driver query                    the queries each rotation step makes before it changes
+//                                         anything (is a game or presentation full screen? has the
+//                                         organisation set the wallpaper?), in this process:
+//                                         "<us per full-screen query> <us per policy check>"
 // CLASS names the window class of the program to act on; acting on the
 // program's own controls does nothing in a baseline that has none.
 #include "rotation/image_sequence.h"
+#include "rotation/wallpaper_policy.h"
 #include "support/process_handles.h"
 
 #include <windows.h>
@@ -167,7 +169,11 @@ void Query()
     double begin = Now();
     for (int i = 0; i < queries; ++i)
         SHQueryUserNotificationState(&state);
-    printf("%.3f\n", (Now() - begin) / queries * 1e6);
+    double fullScreen = (Now() - begin) / queries * 1e6;
+    begin = Now();
+    for (int i = 0; i < queries; ++i)
+        IsWallpaperSetByPolicy();
+    printf("%.3f %.3f\n", fullScreen, (Now() - begin) / queries * 1e6);
 }
 
 void Stress(int pass)

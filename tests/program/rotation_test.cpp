@@ -130,7 +130,7 @@ TEST_F(RotationTest, BadInputIsReportedAlsoWhenStartedFromTheTrayWhileHidden)
     EXPECT_FALSE(IsWindowVisible(program.Window()));
 }
 
-TEST_F(RotationTest, VanishedPicturesAreSkippedAndAVanishedFolderEndsThePassQuietly)
+TEST_F(RotationTest, VanishedPicturesAreSkippedAVanishedFolderEndsThePassQuietlyAndAPolicyWithOneMessage)
 {
     home_.AddFolder("pictures");
     for (const char *name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"})
@@ -163,6 +163,20 @@ TEST_F(RotationTest, VanishedPicturesAreSkippedAndAVanishedFolderEndsThePassQuie
     Tick(program);
     EXPECT_EQ(ReadDesktopLog(), applied({listed[0]}));
     EXPECT_TRUE(program.Messages().Messages().empty());
+
+    // Group Policy sets the wallpaper during a pass: nothing more is handed over.
+    const char policies[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+    pictures_.AddFile("a.jpg");
+    ClearDesktopLog();
+    Start(program, pictures_.Path());
+    Tick(program);
+    RegSetKeyValueA(HKEY_CURRENT_USER, policies, "Wallpaper", REG_SZ, "", 1);
+    Tick(program);  // would show a.jpg again, as the last picture
+    Tick(program);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, policies, "Wallpaper");
+    EXPECT_EQ(ReadDesktopLog(), Applied(pictures_, {"a.jpg"}, 0));
+    EXPECT_EQ(Texts(program.Messages().Messages()),
+              std::vector<std::string>{"The desktop background is set by your organisation!"});
 }
 
 TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
