@@ -16,6 +16,10 @@ INSERT INTO `Property` (`Property`, `Value`) VALUES ('RunValue', 'HKLM\Software\
 -- program goes.
 UPDATE `CustomAction` SET `Target` = '"[SystemFolder]cmd.exe" /d /c for /f "usebackq tokens=2,*" %a in (`reg query [RunValue] /reg:64`) do if /i %b=="[ProgramPath]" reg delete [RunValue] /f /reg:64' WHERE `Action` = 'RemoveMachineRunValue64'
 UPDATE `InstallExecuteSequence` SET `Condition` = 'VersionNT64 AND (Uninstalling OR START_WITH_WINDOWS = "0")' WHERE `Action` = 'RemoveMachineRunValue64'
+-- Task Manager's switch of that value goes with it, before it: once the
+-- value is gone nothing tells whether the switch was this program's.
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveMachineSwitch64', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for /f "usebackq tokens=2,*" %a in (`reg query [RunValue] /reg:64`) do if /i %b=="[ProgramPath]" reg delete HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run /v BackdropCarousel /f /reg:64')
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineSwitch64', 'VersionNT64 AND (Uninstalling OR START_WITH_WINDOWS = "0")', 3509)
 
 -- Replacing the 64-bit package (OtherPath, product.wxs): its program's value
 -- goes, and, unless START_WITH_WINDOWS is given, this program's takes its
@@ -25,5 +29,5 @@ UPDATE `InstallExecuteSequence` SET `Condition` = 'VersionNT64 AND (Uninstalling
 -- \" in the command line as a quote of the value.
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('MoveOtherRunValue64', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for /f "usebackq tokens=2,*" %a in (`reg query [RunValue] /reg:64`) do if /i %b=="[OtherPath]" reg add [RunValue] /d "\"[ProgramPath]\"" /f /reg:32 & reg delete [RunValue] /f /reg:64')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveOtherRunValue64', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for /f "usebackq tokens=2,*" %a in (`reg query [RunValue] /reg:64`) do if /i %b=="[OtherPath]" reg delete [RunValue] /f /reg:64')
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('MoveOtherRunValue64', 'VersionNT64 AND OtherPath AND NOT START_WITH_WINDOWS', 3513)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveOtherRunValue64', 'VersionNT64 AND OtherPath AND START_WITH_WINDOWS', 3514)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('MoveOtherRunValue64', 'VersionNT64 AND OtherPath AND NOT START_WITH_WINDOWS', 3516)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveOtherRunValue64', 'VersionNT64 AND OtherPath AND START_WITH_WINDOWS', 3517)
