@@ -45,12 +45,17 @@ build_older_program() {
 # activation and stacking, and leaves windows where and as large as Wine asks.
 start_virtual_display() {
   local number=${BACKDROP_DISPLAY_NUMBER:-99}
-  while [ -e "/tmp/.X${number}-lock" ]; do number=$((number + 1)); done
-  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  XVFB_PID=$!
+  while :; do
+    while [ -e "/tmp/.X${number}-lock" ]; do number=$((number + 1)); done
+    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 50); do xprop -display ":$number" -root >/dev/null 2>&1 && break; sleep 0.1; done
+    # Another script may have taken the same number at the same time.
+    kill -0 "$XVFB_PID" 2>/dev/null && break
+    number=$((number + 1))
+  done
   XVFB_PIDS+=("$XVFB_PID")
   export DISPLAY=":$number"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && break; sleep 0.1; done
   openbox --sm-disable >/dev/null 2>&1 &
   # The manager announces itself on the root window once it manages windows.
   for _ in $(seq 100); do
