@@ -56,13 +56,17 @@ start_virtual_display() {
   done
   XVFB_PIDS+=("$XVFB_PID")
   export DISPLAY=":$number"
-  openbox --sm-disable >/dev/null 2>&1 &
+  local said
+  said=$(mktemp)
+  openbox --sm-disable >"$said" 2>&1 &
   # The manager announces itself on the root window once it manages windows.
-  for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return
+  for _ in $(seq 300); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && { rm -f "$said"; return; }
     sleep 0.1
   done
-  echo "No window manager on the virtual display :$number" >&2
+  echo "No window manager on the virtual display :$number:" >&2
+  cat "$said" >&2
+  rm -f "$said"
   return 1
 }
 
