@@ -44,20 +44,21 @@ build_older_program() {
 # it. Openbox follows the window manager standards Wine relies on for focus,
 # activation and stacking, and leaves windows where and as large as Wine asks.
 start_virtual_display() {
-  local number=${BACKDROP_DISPLAY_NUMBER:-99}
-  while :; do
-    while [ -e "/tmp/.X${number}-lock" ]; do number=$((number + 1)); done
-    Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 50); do xprop -display ":$number" -root >/dev/null 2>&1 && break; sleep 0.1; done
-    # Another script may have taken the same number at the same time.
-    kill -0 "$XVFB_PID" 2>/dev/null && break
-    number=$((number + 1))
-  done
-  XVFB_PIDS+=("$XVFB_PID")
-  export DISPLAY=":$number"
-  local said
+  local number said
   said=$(mktemp)
+  # Xvfb takes a free display number itself, whatever else starts one at the
+  # same time, and writes it once it answers.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$said" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  XVFB_PIDS+=("$XVFB_PID")
+  for _ in $(seq 300); do [ -s "$said" ] && break; sleep 0.1; done
+  number=$(cat "$said")
+  if [ -z "$number" ]; then
+    echo "Xvfb did not start" >&2
+    rm -f "$said"
+    return 1
+  fi
+  export DISPLAY=":$number"
   openbox --sm-disable >"$said" 2>&1 &
   # The manager announces itself on the root window once it manages windows.
   for _ in $(seq 300); do
