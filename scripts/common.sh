@@ -37,35 +37,63 @@ build_older_program() {
   echo "$root/build/older-x86_64/bin/BackdropCarousel.exe"
 }
 
-# Starts a 1024x768 virtual display and makes it DISPLAY; the calling script
-# ends it (XVFB_PID, and every one started in XVFB_PIDS).
+# Starts a 1024x768 virtual display with a window manager, as a desktop has,
+# and makes it DISPLAY; the calling script ends it (XVFB_PID, and every one
+# started in XVFB_PIDS), and the window manager ends with it. Without one,
+# Wine waits two seconds at every window it hides for a manager to withdraw
+# it. Openbox follows the window manager standards Wine relies on for focus,
+# activation and stacking, and leaves windows where and as large as Wine asks.
 start_virtual_display() {
-  local number=${BACKDROP_DISPLAY_NUMBER:-99}
-  while [ -e "/tmp/.X${number}-lock" ]; do number=$((number + 1)); done
-  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local number said
+  said=$(mktemp)
+  # Xvfb takes a free display number itself, whatever else starts one at the
+  # same time, and writes it once it answers.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$said" >/dev/null 2>&1 &
   XVFB_PID=$!
   XVFB_PIDS+=("$XVFB_PID")
+  for _ in $(seq 300); do [ -s "$said" ] && break; sleep 0.1; done
+  number=$(cat "$said")
+  if [ -z "$number" ]; then
+    echo "Xvfb did not start" >&2
+    rm -f "$said"
+    return 1
+  fi
   export DISPLAY=":$number"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$number" ] && return; sleep 0.1; done
-  echo "Xvfb did not start on :$number" >&2
+  openbox --sm-disable >"$said" 2>&1 &
+  # The manager announces itself on the root window once it manages windows.
+  for _ in $(seq 300); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && { rm -f "$said"; return; }
+    sleep 0.1
+  done
+  echo "No window manager on the virtual display :$number:" >&2
+  cat "$said" >&2
+  rm -f "$said"
   return 1
 }
 
 # The throwaway Wine prefix, in the build tree.
 wine_prefix() { echo "$(repo_root)/build/wineprefix"; }
 
-# The prefix (by default the one above) is made once; the Mono and Gecko
-# overrides keep Wine from offering downloads while it is made.
-#   ensure_wine_prefix [PREFIX]
+# The prefix (by default the one above) is made once, for 64-bit Windows
+# unless win32 is asked for; the Mono and Gecko overrides keep Wine from
+# offering downloads while it is made.
+#   ensure_wine_prefix [PREFIX [win32|win64]]
 ensure_wine_prefix() {
   export WINEPREFIX
   WINEPREFIX=${1:-$(wine_prefix)}
   export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix in $WINEPREFIX ..."
-    wineboot -i >/dev/null 2>&1
+    WINEARCH=${2:-win64} wineboot -i >/dev/null 2>&1
     wineserver -w
   fi
+}
+
+# The locale, such as zh_CN.UTF-8, compiled into FOLDER for LOCPATH, where
+# Wine finds it whether or not the machine has it.
+#   ensure_locale FOLDER LOCALE
+ensure_locale() {
+  [ -d "$1/$2" ] || { mkdir -p "$1" && localedef -i "${2%%.*}" -f "${2#*.}" "$1/$2"; }
 }
 
 # The version, from its one place: project(... VERSION ...) in CMakeLists.txt.

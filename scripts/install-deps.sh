@@ -16,7 +16,7 @@ packages=(
   # The C++ sources' formatter and static analyser (scripts/format.sh, tidy.sh).
   clang-format clang-tidy
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  googletest wine wine64 wine32:i386 xvfb x11-utils imagemagick fonts-dejavu-core
+  googletest wine wine64 wine32:i386 xvfb x11-utils openbox imagemagick fonts-dejavu-core
   fonts-liberation2 zip unzip wixl msitools faketime python3-yaml python3-jsonschema
 )
 

@@ -10,15 +10,17 @@ build_arch i686
 build_arch x86_64
 build_older_program >/dev/null
 
-# Each architecture's tests have a Wine prefix and a display of their own,
-# so that the two run side by side; the tests of one architecture run one at
-# a time (tests/CMakeLists.txt locks its prefix).
+# Each Wine prefix of the runs that tests/CMakeLists.txt lists has a display
+# of its own, so that the runs in different prefixes go side by side; the
+# tests of one prefix run one at a time (tests/CMakeLists.txt locks it).
 XVFB_PIDS=()
-trap 'for p in "$root"/build/*/wineprefix; do WINEPREFIX=$p wineserver -k 2>/dev/null || true; done
+runs=$(cat "$root"/build/{i686,x86_64}/wine-runs.txt)
+prefixes=$(awk '{ print $1, $2 }' <<<"$runs" | sort -u)
+trap 'while read -r _ p; do WINEPREFIX=$p wineserver -k 2>/dev/null || true; done <<<"$prefixes"
       kill "${XVFB_PIDS[@]}" 2>/dev/null || true' EXIT
-for arch in i686 x86_64; do
+while read -r windows prefix; do
   start_virtual_display
-  ensure_wine_prefix "$root/build/$arch/wineprefix"
+  ensure_wine_prefix "$prefix" "$windows"
   # scripts/wine-run.sh runs the tests on this display.
   echo "$DISPLAY" > "$WINEPREFIX/display"
   # One server for the whole run instead of one per test program. Wine's
@@ -26,12 +28,22 @@ for arch in i686 x86_64; do
   # open; starting them here keeps them off the test programs' pipes.
   wineserver -p
   wine cmd /c exit </dev/null >/dev/null 2>&1
-done
+done <<<"$prefixes"
+# The locales of the runs in other code pages, beside their prefixes.
+while read -r prefix locale; do
+  ensure_locale "${prefix%/*}/locales" "$locale"
+done < <(awk '$3 != "-" { print $2, $3 }' <<<"$runs" | sort -u)
 
 # One summary for both architectures.
 printf 'subdirs("i686" "x86_64")\n' > "$root/build/CTestTestfile.cmake"
 cd "$root/build"
-# Three at a time: one test of each architecture and the installers' test,
-# which has a prefix and a display of its own. Most of their time is spent
-# waiting for Wine, not on the two processors.
-ctest --output-on-failure -j 3 "$@"
+# One test at a time in each prefix, and the installers' test, which has a
+# prefix and a display of its own. Most of their time is spent waiting for
+# Wine, not on the two processors.
+status=0
+ctest --output-on-failure --no-tests=error -j "$(($(wc -l <<<"$prefixes") + 1))" "$@" || status=$?
+# A skipped test says why in its output, on the line after "Skipped".
+echo "Tests that skipped themselves:"
+awk '/^[0-9]+\/[0-9]+ Testing: / { name = $3 } / Skipped$/ { getline why; print "  " name ": " why; n++ }
+     END { if (!n) print "  none" }' Testing/Temporary/LastTest.log
+exit "$status"

@@ -149,12 +149,28 @@ bool RunningProgram::TrayIconPresent() const
     return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
 }
 
+HWND RunningProgram::OpenTrayMenu() const
+{
+    // Under Wine a window manager may give the focus to the tray's own window
+    // a moment after the program's window hides, which closes a menu opened
+    // meanwhile: the user clicks again.
+    HWND menu = nullptr;
+    auto inFront = [&] {
+        return (menu = FindClassWindow(ProcessId(), "#32768", true)) != nullptr && GetForegroundWindow() == window_;
+    };
+    for (int click = 0; click < 3; ++click) {
+        PostMessageA(window_, WM_TRAYICON, ID_TRAY_ICON, WM_RBUTTONDOWN);
+        if (Eventually(inFront, 2000))
+            return menu;
+    }
+    return nullptr;
+}
+
 void RunningProgram::ChooseTrayItem(int position) const
 {
-    PostMessageA(window_, WM_TRAYICON, ID_TRAY_ICON, WM_RBUTTONDOWN);
-    HWND menu = nullptr;
-    if (!Eventually([&] { return (menu = FindClassWindow(ProcessId(), "#32768", true)) != nullptr; })) {
-        ADD_FAILURE() << "the tray menu did not open";
+    HWND menu = OpenTrayMenu();
+    if (!menu) {
+        ADD_FAILURE() << "the tray menu did not open with the window in front";
         return;
     }
     // The keyboard walks the open menu from its first item.

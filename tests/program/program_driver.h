@@ -60,6 +60,9 @@ public:
     // A mouse message from the tray icon; not the right button, which opens the menu.
     void Tray(UINT mouseMessage) const;
     bool TrayIconPresent() const;
+    // Opens the tray menu with the right button, the window brought to the
+    // front; null when it does not open so.
+    HWND OpenTrayMenu() const;
     // Opens the tray menu with the right button and picks the item at
     // position. The choice reaches the program as a posted message: a message
     // posted after it is handled after it.

@@ -108,11 +108,8 @@ TEST_F(TrayTest, MenuOpensWithTheWindowInFrontAndStartsRotation)
 
     // The menu closes again when the user clicks elsewhere only if its
     // window was brought to the front first.
-    PostMessageA(program.Window(), WM_TRAYICON, ID_TRAY_ICON, WM_RBUTTONDOWN);
-    HWND menu = nullptr;
-    ASSERT_TRUE(
-        Eventually([&] { return (menu = FindWindowA("#32768", nullptr)) != nullptr && IsWindowVisible(menu); }));
-    EXPECT_EQ(GetForegroundWindow(), program.Window());
+    HWND menu = program.OpenTrayMenu();
+    ASSERT_NE(menu, nullptr);
     PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
     ASSERT_TRUE(Eventually([&] { return !IsWindowVisible(menu); }));
 
