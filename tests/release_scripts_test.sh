@@ -121,8 +121,9 @@ installer)
   [ ! -e "$WINEPREFIX/unfinished" ] || rm -rf "$WINEPREFIX"
   [ -f "$WINEPREFIX/system.reg" ] || { wineboot -i >/dev/null 2>&1 && wineserver -w; }
   touch "$WINEPREFIX/unfinished"
-  [ -n "${DISPLAY:-}" ] || start_virtual_display
+  # Set first, so that a display that started without its window manager ends too.
   trap 'wineserver -k 2>/dev/null || true; kill ${XVFB_PID:-} 2>/dev/null || true; rm -rf "$work"' EXIT
+  [ -n "${DISPLAY:-}" ] || start_virtual_display
   # Wine's cmd leaves the output of a command that for /f reads (win32.sql)
   # in a temporary file; Windows' reads it from a pipe.
   wine_cmd_output='./users/*/Temp/CMD*.tmp'

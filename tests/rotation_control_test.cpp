@@ -87,14 +87,14 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
          "NoChangingWallPaper"},
         {other.Path(), "4", StartResult::SetByPolicy, HKEY_LOCAL_MACHINE, policies + "ActiveDesktop",
          "NoChangingWallPaper"},
-        {"", "", StartResult::NoPath},
-        {folder.Path(), "", StartResult::NoInterval},
-        {"missing", "1", StartResult::IntervalTooSmall},
-        {tooLong, "4", StartResult::PathTooLong},
-        {folder.PathOf("missing"), "4", StartResult::InvalidPath},
-        {other.PathOf("not a folder.jpg"), "4", StartResult::InvalidPath},
-        {"CON", "4", StartResult::InvalidPath},
-        {folder.Path(), "4", StartResult::NoPictures},
+        {"", "", StartResult::NoPath, nullptr, "", ""},
+        {folder.Path(), "", StartResult::NoInterval, nullptr, "", ""},
+        {"missing", "1", StartResult::IntervalTooSmall, nullptr, "", ""},
+        {tooLong, "4", StartResult::PathTooLong, nullptr, "", ""},
+        {folder.PathOf("missing"), "4", StartResult::InvalidPath, nullptr, "", ""},
+        {other.PathOf("not a folder.jpg"), "4", StartResult::InvalidPath, nullptr, "", ""},
+        {"CON", "4", StartResult::InvalidPath, nullptr, "", ""},
+        {folder.Path(), "4", StartResult::NoPictures, nullptr, "", ""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.folder + " / " + c.interval);
