@@ -178,8 +178,8 @@ void RegisterAutostart()
     // starts the entries in no set order, and the copy started second gives
     // way to the first, so an entry this process may not remove (another
     // copy's machine-wide one, to a user who is not an administrator) leaves
-    // everything as it was. So does one switched off, which Task Manager may
-    // switch on again.
+    // everything as it was, also where it is switched off: Task Manager may
+    // switch it on again.
     std::vector<RunKey> runKeys = RunKeys();
     for (RunKey run : runKeys) {
         if (!isWritten(run) && OpenRun(run, KEY_QUERY_VALUE).HasValue(kValueName) && !MayChange(run))
