@@ -57,5 +57,7 @@ void ReleaseWallpaperApplier()
     if (g_wallpaperApplier.desktop) {
         g_wallpaperApplier.desktop->Release();
         g_wallpaperApplier.desktop = nullptr;
+        // A picture handed over after this is refused, not taken in silence.
+        g_wallpaperApplier.created = CO_E_OBJNOTCONNECTED;
     }
 }

@@ -9,7 +9,7 @@
 #include <string>
 
 struct WallpaperApplier {
-    IActiveDesktop *desktop;  // null when the shell's object could not be created
+    IActiveDesktop *desktop;  // null when the shell's object could not be created or is released
     WALLPAPEROPT options;     // re-sent with every change
     HRESULT created;          // why there is no object, when there is none
 };

@@ -1,6 +1,9 @@
 // The main window built in this process, for what another process cannot
-// read back: the window class and the controls' fonts.
+// read back or change: the window class, the controls' fonts, and the
+// desktop's refusals from one tick to the next.
+#include "rotation/wallpaper_applier.h"
 #include "settings/settings_file.h"
+#include "support/message_box_watcher.h"
 #include "support/scratch_folder.h"
 #include "ui/controls.h"
 #include "ui/ids.h"
@@ -23,7 +26,14 @@ protected:
         window_ = CreateMainWindow(instance);
         ASSERT_NE(window_, nullptr);
     }
-    void TearDown() override { DestroyWindow(window_); }
+    void TearDown() override
+    {
+        DestroyWindow(window_);
+        // Its destruction ends the program: a quit message left behind would
+        // close the next test's message boxes before they open.
+        MSG quit;
+        PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
 
     HFONT Font(HWND control) const { return reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)); }
 
@@ -58,4 +68,34 @@ TEST_F(MainWindowTest, ControlsUseTheStockFontTheThinFontOrTheDefault)
             EXPECT_EQ(Font(child), nullptr) << "labels keep the default font";
         }
     }
+}
+
+TEST_F(MainWindowTest, EachRefusalOfTheDesktopIsToldOnceAPass)
+{
+    ScratchFolder pictures;
+    pictures.AddFile("a.jpg");
+    CoInitialize(nullptr);
+    CreateWallpaperApplier();
+    SetWindowTextW(g_folderBox, Utf16(pictures.Path()).c_str());
+    SetWindowTextW(g_intervalBox, L"60");
+    MessageBoxWatcher watcher;
+    // Two ticks over the one picture, which the pass's end shows again.
+    const std::pair<const char *, const char *> cases[] = {
+        {"style", "The desktop refused the wallpaper style:"},
+        {"a.jpg", "The desktop refused the pictures:"},
+    };
+    for (const auto &[refuses, told] : cases) {
+        SCOPED_TRACE(refuses);
+        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", refuses);
+        watcher.Clear();
+        StartRotationFromWindow();
+        OnRotationTimer();
+        OnRotationTimer();
+        std::vector<std::string> texts = Texts(watcher.Messages());
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].rfind(told, 0), 0u) << texts[0];
+    }
+    SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", nullptr);
+    ReleaseWallpaperApplier();
+    CoUninitialize();
 }

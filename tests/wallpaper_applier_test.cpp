@@ -26,9 +26,31 @@ TEST_F(WallpaperApplierTest, PathOfAnyScriptArrivesWhole)
     EXPECT_EQ(log[0], "SetWallpaper " + path + " 0");
 }
 
+TEST_F(WallpaperApplierTest, EveryRefusalOfTheDesktopIsReturned)
+{
+    const struct {
+        const char *refuses;
+        HRESULT style, picture, pictureStyle;
+    } rows[] = {
+        {"", S_OK, S_OK, S_OK},
+        {"*", E_ACCESSDENIED, E_ACCESSDENIED, S_OK},  // every change
+        {"style", E_ACCESSDENIED, S_OK, E_ACCESSDENIED},
+        {"a.jpg", S_OK, E_ACCESSDENIED, S_OK},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.refuses);
+        SetEnvironmentVariableA("BACKDROP_DESKTOP_REFUSES", row.refuses);
+        EXPECT_EQ(SetWallpaperStyle(1), row.style);
+        WallpaperAnswer answer = ApplyWallpaper(L"C:\\Pictures\\a.jpg");
+        EXPECT_EQ(answer.picture, row.picture);
+        EXPECT_EQ(answer.style, row.pictureStyle);
+    }
+}
+
 TEST_F(WallpaperApplierTest, WithoutTheShellObjectNothingIsCalled)
 {
     ReleaseWallpaperApplier();
+    EXPECT_TRUE(FAILED(ApplyWallpaper(L"C:\\Pictures\\a.jpg").picture)) << "a released object takes nothing";
     ClearDesktopLog();
     // The shell's object cannot be created: here, on a thread without COM.
     CoUninitialize();
@@ -37,7 +59,7 @@ TEST_F(WallpaperApplierTest, WithoutTheShellObjectNothingIsCalled)
 
     EXPECT_EQ(g_wallpaperApplier.desktop, nullptr);
     SetWallpaperStyle(2);
-    ApplyWallpaper(L"C:\\Pictures\\a.jpg");
+    EXPECT_EQ(ApplyWallpaper(L"C:\\Pictures\\a.jpg").picture, CO_E_NOTINITIALIZED) << "the reason is told";
     ReleaseWallpaperApplier();
     EXPECT_TRUE(ReadDesktopLog().empty());
     EXPECT_EQ(g_wallpaperApplier.options.dwStyle, static_cast<DWORD>(WPSTYLE_STRETCH));

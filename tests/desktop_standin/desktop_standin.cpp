@@ -3,8 +3,9 @@
 // place and read back, line by line, every call the program makes. Lines go
 // to the file named by BACKDROP_DESKTOP_LOG; nothing is written when it is
 // unset or empty. BACKDROP_DESKTOP_REFUSES makes it refuse, as a real
-// desktop may: "*" every ApplyChanges, a file name the SetWallpaper of that
-// picture. Every call is recorded all the same.
+// desktop may: "*" every ApplyChanges, "style" every SetWallpaperOptions, a
+// file name the SetWallpaper of that picture. Every call is recorded all the
+// same.
 
 #include <windows.h>
 #include <wininet.h>  // shlobj.h declares IActiveDesktop only after this
@@ -65,7 +66,7 @@ LRESULT CALLBACK refuseMainWindow(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// what: "*", or the path of a picture, refused by its file name.
+// what: "*", "style", or the path of a picture, refused by its file name.
 HRESULT refuses(const wchar_t *what)
 {
     wchar_t refused[MAX_PATH] = L"";
@@ -122,7 +123,7 @@ public:
         const std::string fields = options ? std::to_string(options->dwSize) + ' ' + std::to_string(options->dwStyle)
                                            : std::string("(null)");
         record("SetWallpaperOptions " + fields + ' ' + std::to_string(reserved));
-        return S_OK;
+        return refuses(L"style");
     }
 
     STDMETHODIMP GetWallpaper(PWSTR, UINT, DWORD) override { return notImplemented("GetWallpaper"); }
