@@ -20,15 +20,15 @@ std::vector<std::string> Step(int count)
 TEST_F(ImageSequenceTest, WalksMatchesInListingOrderAndStopsAtTheEnd)
 {
     ScratchFolder folder;
-    for (const char *name : {"c.jpg", "A.JPG", "b.Jpg", "d.jpeg", "e.png", "f.jpg.txt"})
+    for (const char *name : {"c.jpg", "A.JPG", "b.Jpg", "d.jpeg", "e.png", "f.jpg.txt", ".jpg"})
         folder.AddFile(name);
     std::vector<std::string> listed = folder.List("*.jpg");
     std::vector<std::string> sorted = listed;
     std::sort(sorted.begin(), sorted.end());
-    ASSERT_EQ(sorted, (std::vector<std::string>{"A.JPG", "b.Jpg", "c.jpg"}));
+    ASSERT_EQ(sorted, (std::vector<std::string>{".jpg", "A.JPG", "b.Jpg", "c.jpg"}));
 
     g_imageFolder = Utf16(folder.Path());
-    EXPECT_EQ(Step(3), listed);
+    EXPECT_EQ(Step(4), listed);
     EXPECT_FALSE(g_imageSequence.firstStep);
 
     // The pass walks the listing of its first step. The step after the last

@@ -1,3 +1,4 @@
+#include "base/executable_path.h"
 #include "support/rotation_fixture.h"
 #include "support/scratch_folder.h"
 
@@ -56,8 +57,8 @@ TEST_F(RotationControlTest, ThePeriodIsCountTimesUnitAndAStartArmsIt)
         SCOPED_TRACE(std::string(attempt.interval) + (attempt.unitSelection ? " minutes" : " seconds"));
         SetIntervalUnit(attempt.unitSelection);
         EXPECT_EQ(RotationPeriod(IntervalCountFromText(Utf16(attempt.interval)), g_unitMillis), attempt.period);
-        // Between quotes, as Explorer's "Copy as path" gives it.
-        EXPECT_EQ(StartRotation(Utf16(" \"" + folder.Path() + "\""), Utf16(attempt.interval)),
+        // Between quotes, as Explorer's "Copy as path" gives it, blanks and all.
+        EXPECT_EQ(StartRotation(Utf16(" \" " + folder.Path() + "\t\""), Utf16(attempt.interval)),
                   attempt.period ? StartResult::Started : StartResult::IntervalTooSmall);
         EXPECT_EQ(StopTimer(), attempt.period != 0) << "the window's rotation timer";
     }
@@ -75,6 +76,11 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
     // Group Policy's values for a wallpaper the organisation sets, for the
     // user or the computer (in the 64-bit view, where Group Policy writes).
     const std::string policies = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\";
+    // Started from another drive, as from the system folder at sign-in: a
+    // folder from the root names the program's drive, here one without pictures.
+    std::wstring programFolder = ExecutableFolder(), current(MAX_PATH, L'\0');
+    current.resize(GetCurrentDirectoryW(MAX_PATH, &current[0]));
+    SetCurrentDirectoryW(Utf16(other.Path()).c_str());
     const struct {
         std::string folder, interval;
         StartResult result;
@@ -95,6 +101,9 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
         {other.PathOf("not a folder.jpg"), "4", StartResult::InvalidPath, nullptr, "", ""},
         {"CON", "4", StartResult::InvalidPath, nullptr, "", ""},
         {folder.Path(), "4", StartResult::NoPictures, nullptr, "", ""},
+        {Utf8(programFolder.substr(2)), "4", StartResult::NoPictures, nullptr, "", ""},
+        {folder.Path(), "4", StartResult::NoPictures, HKEY_CURRENT_USER, policies + "ActiveDesktop",
+         "NoChangingWallPaper"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.folder + " / " + c.interval);
@@ -103,11 +112,11 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
         ArmTimer(5000);
 
         HKEY policy = nullptr;
-        const DWORD on = 1;
+        const DWORD value = c.result == StartResult::SetByPolicy;  // 0 leaves the wallpaper to the user
         if (c.policyRoot)
             RegCreateKeyExA(c.policyRoot, c.policyKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
                             &policy, nullptr);
-        RegSetValueExA(policy, c.policy.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&on), sizeof on);
+        RegSetValueExA(policy, c.policy.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value), sizeof value);
 
         EXPECT_EQ(StartRotation(Utf16(c.folder), Utf16(c.interval)), c.result);
         RegDeleteValueA(policy, c.policy.c_str());
@@ -116,6 +125,7 @@ TEST_F(RotationControlTest, ChecksRunInOrderAndARefusedStartChangesNothing)
         EXPECT_EQ(g_intervalCount, 10);
         EXPECT_TRUE(StopTimer()) << "the running rotation goes on";
     }
+    SetCurrentDirectoryW(current.c_str());
     EXPECT_EQ(StartRotation(Utf16(tooLong.substr(0, tooLong.size() - 1)), L"4"), StartResult::InvalidPath)
         << "one character less fits";
 }
@@ -159,6 +169,20 @@ TEST_F(RotationControlTest, PictureWhosePathTheDesktopCannotKeepIsSkippedWithinT
     std::vector<std::string> log = ReadDesktopLog();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "SetWallpaper " + Utf8(folder) + "\\b.jpg 0");
+
+    // Two folders up the long name is too long, but its short form fits.
+    std::string upper = relative.substr(0, relative.rfind('\\', relative.rfind('\\') - 1));
+    std::wstring upperFolder = folder.substr(0, folder.size() - relative.size() + upper.size());
+    std::string picture = upper + "\\" + std::string(40, 'c') + ".jpg";
+    base.AddFile(picture);
+    if (!base.HasShortName(picture))
+        return;  // a drive without short names has no form that fits
+    ClearDesktopLog();
+    ASSERT_EQ(StartRotation(upperFolder, L"3"), StartResult::Started);
+    OnRotationTick();
+    log = ReadDesktopLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log[0].substr(0, 14 + upperFolder.size()), "SetWallpaper " + Utf8(upperFolder) + "\\");
 }
 
 TEST_F(RotationControlTest, AFolderThatHasGoneEndsThePassOneWithoutPicturesKeepsIt)
