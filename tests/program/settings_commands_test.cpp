@@ -1,6 +1,7 @@
 #include "program/program_driver.h"
 
 #include <sddl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,19 @@ std::vector<std::string> Lines(const std::string &path)
         lines.push_back(line);
     }
     return lines;
+}
+
+// A folder whose program's path has the length given, its name ending in
+// the suffix and x's. (Folder names differ in length by their numbers: made
+// again until the path has its length.)
+std::unique_ptr<ScratchFolder> HomeWithProgramPath(size_t length, const std::string &suffix)
+{
+    auto home = std::make_unique<ScratchFolder>(suffix);
+    for (size_t extra = 0; home->PathOf("BackdropCarousel.exe").size() != length;) {
+        extra += length - home->PathOf("BackdropCarousel.exe").size();
+        home = std::make_unique<ScratchFolder>(suffix + std::string(extra, 'x'));
+    }
+    return home;
 }
 
 const char kNone[] = "(none)";
@@ -68,7 +82,7 @@ void SetRunValue(HKEY root, REGSAM view, const std::string &data, DWORD type = R
 {
     HKEY key = RunKey(root, view, KEY_SET_VALUE, subKey);
     RegSetValueExA(key, "BackdropCarousel", 0, type, reinterpret_cast<const BYTE *>(data.c_str()),
-                   static_cast<DWORD>(data.size() + (type == REG_SZ)));
+                   static_cast<DWORD>(data.size() + (type != REG_BINARY)));
     RegCloseKey(key);
 }
 
@@ -224,7 +238,11 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFollowsTheRegistryWhereverTheProgra
     // start C:\Program.exe at log-on.
     for (const char *suffix : {"", " Backdrop Carousel", "-プログラム"}) {
         SCOPED_TRACE(suffix);
-        ScratchFolder home(suffix), pictures("-写真");
+        ScratchFolder pictures("-写真");
+        // With a space, quoted: 260 characters, the most a Run value may hold.
+        std::unique_ptr<ScratchFolder> folder = strchr(suffix, ' ') ? HomeWithProgramPath(258, suffix)
+                                                                    : std::make_unique<ScratchFolder>(suffix);
+        const ScratchFolder &home = *folder;
         std::string settings = "[Settings]\r\nwallpaperDir=" + pictures.Path() + "\r\nrotationInt=42\r\n";
         RunningProgram program(home, WithSettings(settings));
         ASSERT_TRUE(program.WaitUntilShown());
@@ -263,6 +281,7 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCan
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         DeleteRunValues();
+        SHDeleteEmptyKeyA(HKEY_CURRENT_USER, kRunKey);  // as on a profile without one, where it is empty
         bool checkedBefore = c.machineBefore == path;
         if (c.machineBefore != kNone)
             SetRunValue(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, c.machineBefore);
@@ -300,6 +319,7 @@ TEST_F(SettingsCommandsTest, TheBoxIsTickedWhenAValueStartsThisCopyAndTickingRep
     GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
     std::string capitals = path;
     CharUpperA(&capitals[0]);
+    SetEnvironmentVariableA("BACKDROP_HOME", home_.Path().c_str());  // the program's too
     const HKEY user = HKEY_CURRENT_USER, machine = HKEY_LOCAL_MACHINE;
     const REGSAM view32 = KEY_WOW64_32KEY;
     const struct {
@@ -316,12 +336,13 @@ TEST_F(SettingsCommandsTest, TheBoxIsTickedWhenAValueStartsThisCopyAndTickingRep
         {"this copy's short form, quoted", machine, view32, '"' + std::string(shortPath) + '"', 0, false, true},
         {"this copy's, switched off in Task Manager", machine, view32, path, 3, false, false},
         {"this copy's, switched on there again", user, 0, path, 6, false, true},
+        {"this copy's, through a variable", user, 0, "%BACKDROP_HOME%\\BackdropCarousel.exe", 0, false, true},
         {"another copy's beside this copy's: unticking leaves it", machine, view32, other, 0, true, true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         DeleteRunValues();
-        SetRunValue(c.root, c.view, c.value);
+        SetRunValue(c.root, c.view, c.value, c.value[0] == '%' ? REG_EXPAND_SZ : REG_SZ);
         std::string switchKey = kSwitchKey + (c.view == view32 && TwoViews() ? "32" : "");
         if (c.switchState)
             SetRunValue(c.root, KEY_WOW64_64KEY, c.switchState + std::string(11, '\0'), REG_BINARY, switchKey);
@@ -347,13 +368,8 @@ TEST_F(SettingsCommandsTest, TheBoxIsTickedWhenAValueStartsThisCopyAndTickingRep
 TEST_F(SettingsCommandsTest, StartWithWindowsWritesTheShortFormOfAPathTooLongForARunValue)
 {
     // 259 characters, the longest path Windows starts a program from; quoted,
-    // 261, one more than a Run value may hold. (Folder names differ in
-    // length by their numbers: made again until the path has its length.)
-    auto home = std::make_unique<ScratchFolder>();
-    for (size_t suffix = 0; home->PathOf("BackdropCarousel.exe").size() != 259;) {
-        suffix += 259 - home->PathOf("BackdropCarousel.exe").size();
-        home = std::make_unique<ScratchFolder>(" " + std::string(suffix - 1, 'x'));
-    }
+    // 261, one more than a Run value may hold.
+    std::unique_ptr<ScratchFolder> home = HomeWithProgramPath(259, " ");
     RunningProgram program(*home);
     ASSERT_TRUE(program.WaitUntilShown());
     program.Click(IDC_START_WITH_WINDOWS);

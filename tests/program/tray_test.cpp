@@ -144,10 +144,14 @@ TEST_F(TrayTest, IconComesBackWhenTheShellRestartsOrTheProgramEndsAsAFailedStart
     std::atomic<DWORD> taskbar{0};
     std::thread taskbarThread = RunUnreadyTaskbar(taskbar);
     ASSERT_TRUE(Eventually([&] { return taskbar != 0; }));
+    g_refusedIcons = 0;
     SendMessageA(program.Window(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    int refusedPerTry = g_refusedIcons;
+    EXPECT_GT(refusedPerTry, 0);
     for (int tick = 0; tick < 100 && program.WaitForExit(0) == STILL_ACTIVE; ++tick)
         SendMessageA(program.Window(), WM_TIMER, IDT_TRAY_RETRY, 0);
     EXPECT_EQ(program.WaitForExit(), 1u);
+    EXPECT_EQ(g_refusedIcons, 31 * refusedPerTry + 1) << "the first try, 30 more (a minute), the removal at exit";
     EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{"Failed to create system tray icon!"});
     EXPECT_EQ(ReadDesktopLog().back(), "Release 0") << "the window destroyed and the services released";
     PostThreadMessageA(taskbar, WM_QUIT, 0, 0);
