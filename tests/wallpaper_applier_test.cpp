@@ -26,7 +26,7 @@ TEST_F(WallpaperApplierTest, PathOfAnyScriptArrivesWhole)
     EXPECT_EQ(log[0], "SetWallpaper " + path + " 0");
 }
 
-TEST_F(WallpaperApplierTest, EveryRefusalOfTheDesktopIsReturned)
+TEST_F(WallpaperApplierTest, EveryRefusalIsReturnedAndWithoutTheShellObjectNothingIsCalled)
 {
     const struct {
         const char *refuses;
@@ -45,10 +45,7 @@ TEST_F(WallpaperApplierTest, EveryRefusalOfTheDesktopIsReturned)
         EXPECT_EQ(answer.picture, row.picture);
         EXPECT_EQ(answer.style, row.pictureStyle);
     }
-}
 
-TEST_F(WallpaperApplierTest, WithoutTheShellObjectNothingIsCalled)
-{
     ReleaseWallpaperApplier();
     EXPECT_TRUE(FAILED(ApplyWallpaper(L"C:\\Pictures\\a.jpg").picture)) << "a released object takes nothing";
     ClearDesktopLog();
