@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <tuple>
 
 namespace {
@@ -80,8 +81,9 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
 
     // A line that is text both in UTF-8 and in the legacy code page: the
     // folder's reads as the folder that exists (GBK 图片 is ͼƬ in UTF-8), any
-    // other in a double-byte code page unless a UTF-8 mark leads. A lone
-    // carriage return ends a line, as old Mac editors wrote them.
+    // other in a double-byte code page unless a UTF-8 mark leads or another
+    // line is text in UTF-8 alone ("; 图" is not GBK). A lone carriage return
+    // ends a line, as old Mac editors wrote them.
     folder_.AddFolder("ͼƬ");
     auto dir = [&](const char *name) { return "[Settings]\nwallpaperDir=" + folder_.PathOf(name) + "\n"; };
     const std::tuple<UINT, std::string, std::string> lines[] = {
@@ -89,6 +91,7 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
         {932, Encoded(dir("苺色"), 932), folder_.PathOf("苺色")},     // UTF-8: 䕐F
         {949, Encoded(dir("친척"), 949), folder_.PathOf("친척")},     // UTF-8: ģô
         {936, "\xEF\xBB\xBF" + dir("Café"), folder_.PathOf("Café")},  // GBK: Caf茅
+        {936, "; 图\n" + dir("图片"), folder_.PathOf("图片")},        // GBK: 鍥剧墖
         {1252, Encoded("; Grüße\r[Settings]\r", 1252) + "wallpaperDir=C:\\Müller\r", "C:\\Müller"},
     };
     for (const auto &[codePage, written, folder] : lines) {
@@ -96,6 +99,19 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
         EXPECT_TRUE(ConvertSettingsToUnicode(codePage));
         EXPECT_EQ(Utf8(ReadSettingString(L"wallpaperDir", L"", MAX_PATH)), folder);
         folder_.Remove("settings.ini.bak");
+    }
+
+    // A system in UTF-8 (Windows' "Beta: Use Unicode UTF-8") has no legacy
+    // code page, whatever its locale's. Only Wine's registry is ours to change.
+    const wchar_t codePages[] = L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage";
+    wchar_t saved[8] = L"";
+    DWORD size = sizeof saved;
+    if (GetProcAddress(GetModuleHandleA("ntdll"), "wine_get_version") &&
+        RegGetValueW(HKEY_LOCAL_MACHINE, codePages, L"ACP", RRF_RT_REG_SZ, nullptr, saved, &size) == ERROR_SUCCESS) {
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, codePages, L"ACP", REG_SZ, L"65001", sizeof L"65001");
+        EXPECT_EQ(LegacyCodePage(), static_cast<UINT>(CP_UTF8));
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, codePages, L"ACP", REG_SZ, saved, size);
+        EXPECT_EQ(LegacyCodePage(), wcstoul(saved, nullptr, 10));
     }
 }
 
