@@ -290,20 +290,34 @@ static std::wstring TemporaryFile(const wchar_t *name)
     return std::wstring(temporaryFolder, length) + name;
 }
 
+// Whether the file holds the bytes: made for them, or there already with them.
+static bool Keeps(const std::wstring &path, const std::string &bytes)
+{
+    std::string kept;
+    return WriteWholeFile(path, bytes, CREATE_NEW) || (ReadWholeFile(path, kept) && kept == bytes);
+}
+
 // Keeps the bytes of the file before its conversion as settings.ini.bak
 // beside it, so that a wrong guess can be undone by hand. An existing
 // settings.ini.bak with other bytes may be the user's own copy, or the
 // original of an earlier conversion, and stays; so does a file the folder
 // refuses: the bytes then go to the temporary folder, under a name of the
-// program's own.
+// program's own that no other original holds ("BackdropCarousel settings
+// (2).ini.bak" after the first), since any copy of the program, in any
+// folder, keeps its originals there.
 static bool KeepOriginal(const std::string &bytes)
 {
-    std::wstring besideIt = g_settingsPath + L".bak";
-    std::string kept;
-    if (WriteWholeFile(besideIt, bytes, CREATE_NEW) || (ReadWholeFile(besideIt, kept) && kept == bytes))
+    if (Keeps(g_settingsPath + L".bak", bytes))
         return true;
-    std::wstring temporary = TemporaryFile(L"BackdropCarousel settings.ini.bak");
-    return !temporary.empty() && WriteWholeFile(temporary, bytes, CREATE_ALWAYS);
+    for (int number = 1; number <= 100; ++number) {
+        std::wstring name = number == 1 ? L"" : L" (" + DecimalText(number) + L")";
+        std::wstring temporary = TemporaryFile((L"BackdropCarousel settings" + name + L".ini.bak").c_str());
+        if (temporary.empty())
+            return false;
+        if (Keeps(temporary, bytes))
+            return true;
+    }
+    return false;
 }
 
 // The file a link (symbolic, or a junction on its way) names: converting that

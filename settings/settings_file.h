@@ -38,8 +38,9 @@ extern decltype(&ReplaceFileW) g_replaceFile;
 // else in a double-byte legacy code page (Chinese, Japanese, Korean) unless a
 // UTF-8 mark leads the file or another line is text only in UTF-8 and none
 // only in that code page, in UTF-8 in a single-byte one. Its bytes are first
-// kept as settings.ini.bak beside it (or in the temporary folder), and the
-// file named by a link is converted, keeping its permissions and other names.
+// kept as settings.ini.bak beside it (or under a new name in the temporary
+// folder), and the file named by a link is converted, keeping its
+// permissions and other names.
 // Returns false when the file is left as it was: its bytes could not be read,
 // or their form cannot be told with confidence (which leaves the file to the
 // INI functions and refuses every write), or it could not be replaced; in the

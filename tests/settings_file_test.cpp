@@ -73,11 +73,21 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
         folder_.Remove("settings.ini.bak");
     }
 
-    // A settings.ini.bak of other bytes may be the user's own copy: it stays.
+    // A settings.ini.bak of other bytes may be the user's own copy: it stays,
+    // and each original goes to the temporary folder under a name of its own.
+    const std::string temporary = (std::filesystem::temp_directory_path() / "BackdropCarousel settings").string();
+    const std::string kept[] = {temporary + ".ini.bak", temporary + " (2).ini.bak"};
+    for (const std::string &name : kept)
+        DeleteFileA(name.c_str());
     folder_.AddFile("settings.ini.bak", "mine");
-    folder_.AddFile("settings.ini", utf8);
-    EXPECT_TRUE(ConvertSettingsToUnicode(1252));
+    for (const std::string &original : {utf8, Encoded(utf8, 1252)}) {
+        folder_.AddFile("settings.ini", original);
+        EXPECT_TRUE(ConvertSettingsToUnicode(1252));
+    }
     EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini.bak")), "mine");
+    EXPECT_EQ(FileBytes(kept[0]) + FileBytes(kept[1]), utf8 + Encoded(utf8, 1252));
+    for (const std::string &name : kept)
+        DeleteFileA(name.c_str());
 
     // A line that is text both in UTF-8 and in the legacy code page: the
     // folder's reads as the folder that exists (GBK 图片 is ͼƬ in UTF-8), any
