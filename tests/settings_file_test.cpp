@@ -1,3 +1,4 @@
+#include "base/registry.h"
 #include "settings/settings_file.h"
 #include "support/file_text.h"
 #include "support/scratch_folder.h"
@@ -75,19 +76,16 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
 
     // A settings.ini.bak of other bytes may be the user's own copy: it stays,
     // and each original goes to the temporary folder under a name of its own.
-    const std::string temporary = (std::filesystem::temp_directory_path() / "BackdropCarousel settings").string();
-    const std::string kept[] = {temporary + ".ini.bak", temporary + " (2).ini.bak"};
-    for (const std::string &name : kept)
-        DeleteFileA(name.c_str());
+    const std::string kept = (std::filesystem::temp_directory_path() / "BackdropCarousel settings").string();
+    for (const char *name : {".ini.bak", " (2).ini.bak"})
+        DeleteFileA((kept + name).c_str());
     folder_.AddFile("settings.ini.bak", "mine");
     for (const std::string &original : {utf8, Encoded(utf8, 1252)}) {
         folder_.AddFile("settings.ini", original);
         EXPECT_TRUE(ConvertSettingsToUnicode(1252));
     }
     EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini.bak")), "mine");
-    EXPECT_EQ(FileBytes(kept[0]) + FileBytes(kept[1]), utf8 + Encoded(utf8, 1252));
-    for (const std::string &name : kept)
-        DeleteFileA(name.c_str());
+    EXPECT_EQ(FileBytes(kept + ".ini.bak") + FileBytes(kept + " (2).ini.bak"), utf8 + Encoded(utf8, 1252));
 
     // A line that is text both in UTF-8 and in the legacy code page: the
     // folder's reads as the folder that exists (GBK 图片 is ͼƬ in UTF-8), any
@@ -113,15 +111,13 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
 
     // A system in UTF-8 (Windows' "Beta: Use Unicode UTF-8") has no legacy
     // code page, whatever its locale's. Only Wine's registry is ours to change.
-    const wchar_t codePages[] = L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage";
-    wchar_t saved[8] = L"";
-    DWORD size = sizeof saved;
-    if (GetProcAddress(GetModuleHandleA("ntdll"), "wine_get_version") &&
-        RegGetValueW(HKEY_LOCAL_MACHINE, codePages, L"ACP", RRF_RT_REG_SZ, nullptr, saved, &size) == ERROR_SUCCESS) {
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, codePages, L"ACP", REG_SZ, L"65001", sizeof L"65001");
+    RegistryKey codePages(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage",
+                          KEY_QUERY_VALUE | KEY_SET_VALUE);
+    std::wstring system;
+    if (GetProcAddress(GetModuleHandleA("ntdll"), "wine_get_version") && !codePages.ReadString(L"ACP", &system)) {
+        codePages.WriteString(L"ACP", L"65001");
         EXPECT_EQ(LegacyCodePage(), static_cast<UINT>(CP_UTF8));
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, codePages, L"ACP", REG_SZ, saved, size);
-        EXPECT_EQ(LegacyCodePage(), wcstoul(saved, nullptr, 10));
+        codePages.WriteString(L"ACP", system);
     }
 }
 
