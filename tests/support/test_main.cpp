@@ -50,9 +50,9 @@ bool IsOnTheSystemAskedFor()
 // own there, as the locale gives it.
 void KeepTheSystemsCodePageWhereWindowsKeepsIt()
 {
-    WCHAR codePage[8] = L"";
-    int length = GetLocaleInfoEx(LOCALE_NAME_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, codePage,
-                                 ARRAYSIZE(codePage));
+    WCHAR locale[LOCALE_NAME_MAX_LENGTH] = L"", codePage[8] = L"";
+    GetSystemDefaultLocaleName(locale, LOCALE_NAME_MAX_LENGTH);
+    int length = GetLocaleInfoEx(locale, LOCALE_IDEFAULTANSICODEPAGE, codePage, ARRAYSIZE(codePage));
     if (GetProcAddress(GetModuleHandleA("ntdll"), "wine_get_version") && length > 0)
         RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", L"ACP", REG_SZ,
                         codePage, static_cast<DWORD>(length * sizeof(WCHAR)));
