@@ -4,7 +4,8 @@
 -- One statement a line, no semicolons; lines starting with -- are left out.
 
 -- settings.ini, the original the program keeps as settings.ini.bak beside
--- it (or in the temporary folder) when it converts it, the new file it
+-- it (or in the temporary folder, numbered from the second on: "BackdropCarousel
+-- settings (2).ini.bak") when it converts it, the new file it
 -- writes beside it to replace it (GetTempFileNameW names it set*.tmp; an
 -- earlier build named it settings.ini.tmp, which that also matches), and the
 -- converted copy it reads from the temporary folder when it cannot replace
@@ -15,6 +16,7 @@ INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `I
 INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('SettingsOriginal', 'Program', 'SETTIN~1.BAK|settings.ini.bak', 'ProgramFolder', 2)
 INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('SettingsReplacement', 'Program', 'set*.tmp', 'ProgramFolder', 2)
 INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('KeptSettings', 'Program', 'BACKDR~1.BAK|BackdropCarousel settings.ini.bak', 'TempFolder', 2)
+INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('KeptSettingsNumbered', 'Program', 'BACKDR~*.BAK|BackdropCarousel settings (*).ini.bak', 'TempFolder', 2)
 INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, `InstallMode`) VALUES ('ConvertedSettings', 'Program', 'BACKDR~1.INI|BackdropCarousel settings.ini', 'TempFolder', 2)
 
 -- The Run values of "Start with Windows" that start the installed program:

@@ -1,6 +1,5 @@
 #include "rotation/rotation_control.h"
 
-#include "base/executable_path.h"
 #include "base/path_forms.h"
 #include "rotation/image_sequence.h"
 #include "rotation/wallpaper_applier.h"
@@ -54,21 +53,6 @@ int IntervalCountFromText(const std::wstring &text)
     return count < INT_MIN ? INT_MIN : static_cast<int>(count);
 }
 
-static std::wstring WithoutBlanks(const std::wstring &text)
-{
-    size_t first = text.find_first_not_of(L" \t");
-    return first == std::wstring::npos ? L"" : text.substr(first, text.find_last_not_of(L" \t") - first + 1);
-}
-
-std::wstring FolderFromText(const std::wstring &text)
-{
-    std::wstring folder = WithoutBlanks(text);
-    // Blanks inside the quotes go too, as the settings file would drop them.
-    if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"')
-        folder = WithoutBlanks(folder.substr(1, folder.size() - 2));
-    return folder;
-}
-
 UINT RotationPeriod(int count, int unitMillis)
 {
     // A negative count can only come from an edited settings file.
@@ -99,33 +83,6 @@ static std::wstring PathTheDesktopKeeps(const std::wstring &fullPath)
     return shortPath.size() < MAX_PATH ? shortPath : L"";
 }
 
-// A relative folder is taken from the program's own folder, as its settings
-// file is, whatever the current directory (at logon, the system folder): a
-// copy on a stick can name "pictures" under any drive letter. "\pictures" is
-// in the root of the program's drive; "D:pictures" is in the program's folder
-// when that is on D:, and in the root of D: otherwise.
-static std::wstring FolderBesideProgram(const std::wstring &text)
-{
-    std::wstring folder = ExecutableFolder();  // with its backslash
-    if (folder.empty())
-        return text;
-    auto isSeparator = [&](size_t i) { return i < text.size() && (text[i] == L'\\' || text[i] == L'/'); };
-    if (text.size() >= 2 && text[1] == L':') {
-        if (isSeparator(2))
-            return text;
-        if (_wcsnicmp(text.c_str(), folder.c_str(), 2) == 0)
-            return folder + text.substr(2);
-        return text.substr(0, 2) + L"\\" + text.substr(2);
-    }
-    if (!isSeparator(0))
-        return folder + text;
-    if (isSeparator(1))
-        return text;  // \\server\share\..., \\?\...
-    // The program's root: C: or \\server\share (\\?\C: alike).
-    size_t rootEnd = folder.compare(0, 2, L"\\\\") == 0 ? folder.find(L'\\', folder.find(L'\\', 2) + 1) : 2;
-    return folder.substr(0, rootEnd) + text;
-}
-
 // Windows 8 and later may fold the rotation timer into the processor's other
 // wake-ups, within the system's default tolerance; Windows 7 has only the
 // plain timer.
@@ -148,8 +105,7 @@ StartResult StartRotation(const std::wstring &folderText, const std::wstring &in
 {
     if (IsWallpaperSetByPolicy())
         return StartResult::SetByPolicy;
-    std::wstring named = FolderFromText(folderText);
-    if (named.empty())
+    if (FolderFromText(folderText).empty())
         return StartResult::NoPath;
     if (intervalText.empty())
         return StartResult::NoInterval;
@@ -161,7 +117,7 @@ StartResult StartRotation(const std::wstring &folderText, const std::wstring &in
 
     // Every path handed to the desktop must be absolute, and the search
     // pattern must fit the platform's path limit, which counts UTF-16 units.
-    std::wstring folder = FullPathName(FolderBesideProgram(named));
+    std::wstring folder = FolderPathFromText(folderText);
     if ((folder + kImagePattern).size() >= MAX_PATH)
         return StartResult::PathTooLong;
     DWORD attributes = Attributes(folder);

@@ -2,6 +2,9 @@
 // each rotation tick.
 #pragma once
 
+// A start reads the folder box as FolderPathFromText reads a folder text.
+#include "base/folder_text.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -35,10 +38,6 @@ void SetIntervalUnit(LRESULT selection);
 // The count an interval text stands for: its leading number, as atoi reads
 // it, but no larger than the 4-digit interval box can hold.
 int IntervalCountFromText(const std::wstring &text);
-
-// The folder a text of the folder box names: without surrounding blanks and
-// one pair of enclosing double quotes, as Explorer's "Copy as path" gives it.
-std::wstring FolderFromText(const std::wstring &text);
 
 // The timer period of count units of unitMillis milliseconds each; 0 when
 // that is too short (or negative) for a rotation.

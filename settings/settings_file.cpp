@@ -2,8 +2,11 @@
 
 #include "base/decimal_text.h"
 #include "base/executable_path.h"
+#include "base/folder_text.h"
+#include "base/registry.h"
 
 #include <cwchar>
+#include <vector>
 
 std::wstring g_settingsPath;
 
@@ -102,13 +105,13 @@ static bool WriteWholeFile(const std::wstring &path, const std::string &bytes, D
 
 UINT LegacyCodePage()
 {
-    WCHAR locale[LOCALE_NAME_MAX_LENGTH];
-    UINT codePage = 0;
-    if (!GetSystemDefaultLocaleName(locale, LOCALE_NAME_MAX_LENGTH) ||
-        !GetLocaleInfoEx(locale, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
-                         reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR)))
+    // The system's own ANSI code page, which Windows reads from here at start;
+    // GetACP() gives the program's, UTF-8 under its manifest.
+    RegistryKey codePages(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", KEY_QUERY_VALUE);
+    std::wstring codePage;
+    if (codePages.ReadString(L"ACP", &codePage) != ERROR_SUCCESS)
         return 0;
-    return codePage;
+    return static_cast<UINT>(wcstoul(codePage.c_str(), nullptr, 10));
 }
 
 // Bytes in a code page as UTF-16; false when they are not text in it.
@@ -125,24 +128,16 @@ static bool Decode(UINT codePage, const std::string &bytes, std::wstring &text)
     return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, &text[0], length) == length;
 }
 
-static std::wstring WithoutBlanks(const std::wstring &text)
-{
-    size_t first = text.find_first_not_of(L" \t");
-    return first == std::wstring::npos ? L"" : text.substr(first, text.find_last_not_of(L" \t") - first + 1);
-}
-
 // Whether the line is the folder's, as the INI functions read it (the key
-// in any case, blanks around key and value, the value perhaps in quotation
-// marks), and names a folder that exists.
+// in any case, blanks around key and value), and names a folder that exists
+// where a start looks for it.
 static bool NamesExistingFolder(const std::wstring &line)
 {
     size_t equals = line.find(L'=');
     if (equals == std::wstring::npos || _wcsicmp(WithoutBlanks(line.substr(0, equals)).c_str(), L"wallpaperDir") != 0)
         return false;
-    std::wstring folder = WithoutBlanks(line.substr(equals + 1));
-    if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"')
-        folder = folder.substr(1, folder.size() - 2);
-    DWORD attributes = GetFileAttributesW(folder.c_str());
+    std::wstring folder = FolderPathFromText(line.substr(equals + 1));
+    DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(folder.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -158,39 +153,57 @@ static const std::wstring &ReadingOf(const std::wstring &unicode, const std::wst
     return preferLegacy ? legacy : unicode;
 }
 
+// A line of the file in both of its possible readings.
+struct Line {
+    std::wstring unicode, legacy;
+    bool isUnicode, isLegacy;
+};
+
 // Each line in UTF-8 or in the legacy code page: an older editor may have
 // added a line in one to a file in the other. A carriage return, a line feed
 // or both end a line, as for the INI functions; neither is ever part of a
 // character in either (a double-byte code page's second bytes start at 0x40).
 // Text in a double-byte code page (932, 936, 949, 950) is as often as not
 // valid UTF-8 too; earlier versions wrote in it, so a line that reads both
-// ways is taken in it, unless a UTF-8 mark says an editor saved the file as
-// UTF-8. In a single-byte code page text practically never is valid UTF-8,
-// and UTF-8 is the reading to take.
+// ways is taken in it, unless the file shows itself UTF-8: a UTF-8 mark (an
+// editor saved it so), or a line that only UTF-8 reads while none only the
+// code page reads (Notepad's UTF-8 without a mark). In a single-byte code
+// page text practically never is valid UTF-8, and UTF-8 is the reading to
+// take, whatever the other lines are.
 static bool DecodeLines(const std::string &bytes, UINT legacyCodePage, bool markedUtf8, std::wstring &text)
 {
     bool hasLegacy = legacyCodePage != 0 && legacyCodePage != CP_UTF8;
-    CPINFO info;
-    bool preferLegacy = hasLegacy && !markedUtf8 && GetCPInfo(legacyCodePage, &info) && info.MaxCharSize > 1;
-    text.clear();
+    std::vector<Line> lines;
+    std::string ends;  // each line's end: the same character in every one of these code pages
+    bool unicodeOnly = false, legacyOnly = false;
     for (size_t start = 0; start < bytes.size();) {
         size_t end = bytes.find_first_of("\r\n", start);
         if (end == std::string::npos)
             end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
-        std::wstring unicode, legacy;
-        bool isUnicode = Decode(CP_UTF8, line, unicode);
-        bool isLegacy = hasLegacy && Decode(legacyCodePage, line, legacy);
-        if (isUnicode && isLegacy)
-            text += unicode == legacy ? unicode : ReadingOf(unicode, legacy, preferLegacy);
-        else if (isUnicode || isLegacy)
-            text += isUnicode ? unicode : legacy;
-        else
+        std::string bytesOfLine = bytes.substr(start, end - start);
+        Line line;
+        line.isUnicode = Decode(CP_UTF8, bytesOfLine, line.unicode);
+        line.isLegacy = hasLegacy && Decode(legacyCodePage, bytesOfLine, line.legacy);
+        if (!line.isUnicode && !line.isLegacy)
             return false;
-        // The line's end, the same character in every one of these code pages.
-        if (end < bytes.size())
-            text += static_cast<wchar_t>(bytes[end]);
+        unicodeOnly |= !line.isLegacy;
+        legacyOnly |= !line.isUnicode;
+        lines.push_back(line);
+        ends += end < bytes.size() ? bytes[end] : '\0';
         start = end + 1;
+    }
+    CPINFO info;
+    bool doubleByte = hasLegacy && GetCPInfo(legacyCodePage, &info) && info.MaxCharSize > 1;
+    bool preferLegacy = doubleByte && !markedUtf8 && !(unicodeOnly && !legacyOnly);
+    text.clear();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const Line &line = lines[i];
+        if (line.isUnicode && line.isLegacy)
+            text += line.unicode == line.legacy ? line.unicode : ReadingOf(line.unicode, line.legacy, preferLegacy);
+        else
+            text += line.isUnicode ? line.unicode : line.legacy;
+        if (ends[i] != '\0')
+            text += static_cast<wchar_t>(ends[i]);
     }
     return true;
 }
@@ -277,20 +290,34 @@ static std::wstring TemporaryFile(const wchar_t *name)
     return std::wstring(temporaryFolder, length) + name;
 }
 
+// Whether the file holds the bytes: made for them, or there already with them.
+static bool Keeps(const std::wstring &path, const std::string &bytes)
+{
+    std::string kept;
+    return WriteWholeFile(path, bytes, CREATE_NEW) || (ReadWholeFile(path, kept) && kept == bytes);
+}
+
 // Keeps the bytes of the file before its conversion as settings.ini.bak
 // beside it, so that a wrong guess can be undone by hand. An existing
 // settings.ini.bak with other bytes may be the user's own copy, or the
 // original of an earlier conversion, and stays; so does a file the folder
 // refuses: the bytes then go to the temporary folder, under a name of the
-// program's own.
+// program's own that no other original holds ("BackdropCarousel settings
+// (2).ini.bak" after the first), since any copy of the program, in any
+// folder, keeps its originals there.
 static bool KeepOriginal(const std::string &bytes)
 {
-    std::wstring besideIt = g_settingsPath + L".bak";
-    std::string kept;
-    if (WriteWholeFile(besideIt, bytes, CREATE_NEW) || (ReadWholeFile(besideIt, kept) && kept == bytes))
+    if (Keeps(g_settingsPath + L".bak", bytes))
         return true;
-    std::wstring temporary = TemporaryFile(L"BackdropCarousel settings.ini.bak");
-    return !temporary.empty() && WriteWholeFile(temporary, bytes, CREATE_ALWAYS);
+    for (int number = 1; number <= 100; ++number) {
+        std::wstring name = number == 1 ? L"" : L" (" + DecimalText(number) + L")";
+        std::wstring temporary = TemporaryFile((L"BackdropCarousel settings" + name + L".ini.bak").c_str());
+        if (temporary.empty())
+            return false;
+        if (Keeps(temporary, bytes))
+            return true;
+    }
+    return false;
 }
 
 // The file a link (symbolic, or a junction on its way) names: converting that

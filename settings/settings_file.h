@@ -19,9 +19,10 @@ bool BuildSettingsPath();
 // the defaults in place of the user's settings.
 bool WaitUntilSettingsReadable();
 
-// The code page of the system's locale, in which programs wrote before they
-// could choose UTF-8 (GetACP() gives UTF-8 under the program's manifest); 0
-// when it cannot be had.
+// The system's ANSI code page, in which programs without a manifest of
+// their own write, as earlier versions did (GetACP() gives UTF-8 under the
+// program's manifest); 65001 where the system itself uses UTF-8, which
+// leaves no other reading; 0 when it cannot be had.
 UINT LegacyCodePage();
 
 // ReplaceFileW, through which a converted file takes the old one's place;
@@ -33,11 +34,13 @@ extern decltype(&ReplaceFileW) g_replaceFile;
 // legacy code page, in which earlier versions wrote, or in UTF-8 with lines
 // in that code page keeps its text exactly. A line that is text both in
 // UTF-8 and in the legacy code page, with different meanings, is read as the
-// folder that exists where it is the folder's; else in a double-byte legacy
-// code page (Chinese, Japanese, Korean) unless a UTF-8 mark leads the file,
-// in UTF-8 in a single-byte one. Its bytes are first kept as settings.ini.bak
-// beside it (or in the temporary folder), and the file named by a link is
-// converted, keeping its permissions and other names.
+// folder that exists, where a start looks for it, where it is the folder's;
+// else in a double-byte legacy code page (Chinese, Japanese, Korean) unless a
+// UTF-8 mark leads the file or another line is text only in UTF-8 and none
+// only in that code page, in UTF-8 in a single-byte one. Its bytes are first
+// kept as settings.ini.bak beside it (or under a new name in the temporary
+// folder), and the file named by a link is converted, keeping its
+// permissions and other names.
 // Returns false when the file is left as it was: its bytes could not be read,
 // or their form cannot be told with confidence (which leaves the file to the
 // INI functions and refuses every write), or it could not be replaced; in the

@@ -1,9 +1,11 @@
+#include "base/registry.h"
 #include "settings/settings_file.h"
 #include "support/file_text.h"
 #include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <tuple>
 
 namespace {
@@ -72,16 +74,24 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
         folder_.Remove("settings.ini.bak");
     }
 
-    // A settings.ini.bak of other bytes may be the user's own copy: it stays.
+    // A settings.ini.bak of other bytes may be the user's own copy: it stays,
+    // and each original goes to the temporary folder under a name of its own.
+    const std::string kept = (std::filesystem::temp_directory_path() / "BackdropCarousel settings").string();
+    for (const char *name : {".ini.bak", " (2).ini.bak"})
+        DeleteFileA((kept + name).c_str());
     folder_.AddFile("settings.ini.bak", "mine");
-    folder_.AddFile("settings.ini", utf8);
-    EXPECT_TRUE(ConvertSettingsToUnicode(1252));
+    for (const std::string &original : {utf8, Encoded(utf8, 1252)}) {
+        folder_.AddFile("settings.ini", original);
+        EXPECT_TRUE(ConvertSettingsToUnicode(1252));
+    }
     EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini.bak")), "mine");
+    EXPECT_EQ(FileBytes(kept + ".ini.bak") + FileBytes(kept + " (2).ini.bak"), utf8 + Encoded(utf8, 1252));
 
     // A line that is text both in UTF-8 and in the legacy code page: the
     // folder's reads as the folder that exists (GBK 图片 is ͼƬ in UTF-8), any
-    // other in a double-byte code page unless a UTF-8 mark leads. A lone
-    // carriage return ends a line, as old Mac editors wrote them.
+    // other in a double-byte code page unless a UTF-8 mark leads or another
+    // line is text in UTF-8 alone ("; 图" is not GBK). A lone carriage return
+    // ends a line, as old Mac editors wrote them.
     folder_.AddFolder("ͼƬ");
     auto dir = [&](const char *name) { return "[Settings]\nwallpaperDir=" + folder_.PathOf(name) + "\n"; };
     const std::tuple<UINT, std::string, std::string> lines[] = {
@@ -89,6 +99,7 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
         {932, Encoded(dir("苺色"), 932), folder_.PathOf("苺色")},     // UTF-8: 䕐F
         {949, Encoded(dir("친척"), 949), folder_.PathOf("친척")},     // UTF-8: ģô
         {936, "\xEF\xBB\xBF" + dir("Café"), folder_.PathOf("Café")},  // GBK: Caf茅
+        {936, "; 图\n" + dir("图片"), folder_.PathOf("图片")},        // GBK: 鍥剧墖
         {1252, Encoded("; Grüße\r[Settings]\r", 1252) + "wallpaperDir=C:\\Müller\r", "C:\\Müller"},
     };
     for (const auto &[codePage, written, folder] : lines) {
@@ -96,6 +107,17 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
         EXPECT_TRUE(ConvertSettingsToUnicode(codePage));
         EXPECT_EQ(Utf8(ReadSettingString(L"wallpaperDir", L"", MAX_PATH)), folder);
         folder_.Remove("settings.ini.bak");
+    }
+
+    // A system in UTF-8 (Windows' "Beta: Use Unicode UTF-8") has no legacy
+    // code page, whatever its locale's. Only Wine's registry is ours to change.
+    RegistryKey codePages(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage",
+                          KEY_QUERY_VALUE | KEY_SET_VALUE);
+    std::wstring system;
+    if (GetProcAddress(GetModuleHandleA("ntdll"), "wine_get_version") && !codePages.ReadString(L"ACP", &system)) {
+        codePages.WriteString(L"ACP", L"65001");
+        EXPECT_EQ(LegacyCodePage(), static_cast<UINT>(CP_UTF8));
+        codePages.WriteString(L"ACP", system);
     }
 }
 

@@ -280,8 +280,10 @@ TEST_F(RestoredSettingsTest, SettingsFilesOfEveryOriginAreReadRotatedAndSavedWho
 }
 
 // Run under code page 936 (Wine: LC_ALL=zh_CN.UTF-8): a file of an earlier
-// version in GBK, whose folder name and comment are valid UTF-8 too (ͼƬ,
-// ɽˮ). The folder is read as the one that exists, the comment in GBK.
+// version in GBK, and one Notepad saved in UTF-8 without a mark, each naming
+// the folder beside the program, which is started from elsewhere (as at
+// sign-in). The folder and the comment are text in both (GBK ͼƬ, ɽˮ; UTF-8
+// 鍥剧墖): the folder is read as the one that exists, the comment in GBK.
 TEST_F(RestoredSettingsTest, GbkSettingsOfEarlierVersionsAreReadInCodePage936)
 {
     UINT codePage = 0;
@@ -289,17 +291,30 @@ TEST_F(RestoredSettingsTest, GbkSettingsOfEarlierVersionsAreReadInCodePage936)
                    reinterpret_cast<LPWSTR>(&codePage), sizeof codePage / sizeof(WCHAR));
     if (codePage != 936)
         GTEST_SKIP() << "the system's legacy code page is " << codePage << ", not 936";
-    ScratchFolder pictures("-图片");
-    WIN32_FIND_DATAA found;
-    FindClose(FindFirstFileA(pictures.Path().c_str(), &found));
-    // Wine without the locale's files still gives 936, but strips the high bit from such names.
-    ASSERT_EQ(pictures.Path().substr(pictures.Path().rfind('\\') + 1), found.cFileName);
-    const std::string text = "; 山水\r\n" + Settings("wallpaperDir=" + pictures.Path() + "\r\n");
-    home_.AddFile("settings.ini", Encoded(text, 936));
-    RunningProgram program(home_);
-    ASSERT_TRUE(program.WaitUntilShown());
-    EXPECT_EQ(RunningProgram::Text(program.FolderBox()), pictures.Path());
-    EXPECT_EQ(FileBytes(home_.PathOf("settings.ini")), Encoded(text, 1200));
+    const std::pair<UINT, std::string> files[] = {
+        {936, "; 山水\r\n" + Settings("wallpaperDir=图片\r\n")},
+        {65001, Settings("wallpaperDir=图片\r\n")},
+    };
+    home_.AddFolder("图片");
+    home_.AddFile("图片\\a.jpg");
+    RunningProgram::Options elsewhere;
+    elsewhere.currentFolder = pictures_.Path().c_str();
+    for (const auto &[written, text] : files) {
+        SCOPED_TRACE(written);
+        home_.AddFile("settings.ini", Encoded(text, written));
+        ClearDesktopLog();
+        RunningProgram program(home_, elsewhere);
+        ASSERT_TRUE(program.WaitUntilShown());
+        EXPECT_EQ(RunningProgram::Text(program.FolderBox()), "图片");
+        EXPECT_EQ(FileBytes(home_.PathOf("settings.ini")), Encoded(text, 1200));
+        program.Click(IDC_START_ROTATION);
+        SendMessageA(program.Window(), WM_TIMER, IDT_ROTATION, 0);
+        program.Click(IDC_SAVE_SETTINGS);
+        ASSERT_TRUE(program.Messages().WaitFor(1));
+        EXPECT_EQ(Texts(program.Messages().Messages()), std::vector<std::string>{"Your settings have been saved!"});
+        EXPECT_EQ(ReadDesktopLog().at(3), "SetWallpaper " + home_.PathOf("图片\\a.jpg") + " 0");
+        home_.Remove("settings.ini.bak");
+    }
 }
 
 TEST_F(RestoredSettingsTest, ConvertedSettingsStayTheFileTheyWere)

@@ -43,6 +43,20 @@ bool IsOnTheSystemAskedFor()
     }
     return true;
 }
+
+// Wine writes the code page of the first program to start in a new locale as
+// the system's, the one earlier versions wrote in (Nls\CodePage\ACP), and
+// under the test programs' manifest that is UTF-8. Windows keeps the system's
+// own there, as the locale gives it.
+void KeepTheSystemsCodePageWhereWindowsKeepsIt()
+{
+    WCHAR locale[LOCALE_NAME_MAX_LENGTH] = L"", codePage[8] = L"";
+    GetSystemDefaultLocaleName(locale, LOCALE_NAME_MAX_LENGTH);
+    int length = GetLocaleInfoEx(locale, LOCALE_IDEFAULTANSICODEPAGE, codePage, ARRAYSIZE(codePage));
+    if (GetProcAddress(GetModuleHandleA("ntdll"), "wine_get_version") && length > 0)
+        RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", L"ACP", REG_SZ,
+                        codePage, static_cast<DWORD>(length * sizeof(WCHAR)));
+}
 }  // namespace
 
 int main(int argc, char **argv)
@@ -52,6 +66,7 @@ int main(int argc, char **argv)
     // every test as skipped.
     if (!GTEST_FLAG_GET(list_tests) && !IsOnTheSystemAskedFor())
         return 1;
+    KeepTheSystemsCodePageWhereWindowsKeepsIt();
     testing::AddGlobalTestEnvironment(new DesktopStandInEnvironment);
     return RUN_ALL_TESTS();
 }
