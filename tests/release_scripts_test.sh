@@ -84,11 +84,39 @@ installer)
         END { for (c in dir) if (key[c] == "" && created[c] != dir[c] || (profile(dir[c]) || shortcut[c]) && hkcu[key[c]] != c) print c
               for (d in parent) if (profile(parent[d]) && !removed[d]) print d }'
     # Every column of every table described in _Validation, nullable there
-    # as its type is (upper case), for ICE03.
+    # as its type is (upper case), for ICE03; its category one of Windows
+    # Installer's column data types, each held by text (s, or l where
+    # localizable) or binary (v) columns, the numbers' by none: theirs is
+    # left empty, their range given instead. Every foreign key (a column
+    # named with a closing _, or _Parent) names its key tables, and every
+    # value in it is a key there; a Version may be a version instead, and a
+    # locator's Signature_ is a search of its own.
+    types='Text:s UpperCase:s LowerCase:s Integer:- DoubleInteger:- Time/Date:- Identifier:s Property:s Filename:s
+      WildCardFilename:s Path:s Paths:s AnyPath:s DefaultDir:s RegPath:s Formatted:s FormattedSDDLText:s Template:s
+      Condition:s Guid:s Version:s Language:s Binary:v CustomSource:s Cabinet:s Shortcut:s'
     for name in $(msiinfo tables "$1" | grep -vxe _ForceCodepage -e _SummaryInformation); do
-      msiinfo export "$1" "$name" | tr -d '\r' | awk -F'\t' -v t="$name" 'NR == 1 { split($0, c) }
-        NR == 2 { for (i = 1; i <= NF; i++) print t "\t" c[i] "\t" ($i ~ /^[A-Z]/ ? "Y" : "N") }'
-    done | grep -vxFf <(table "$1" _Validation | cut -f1-3) | sed 's/^/not so in _Validation: /'
+      msiinfo export "$1" "$name" | tr -d '\r' | sed "s/^/$name\t/"
+    done | awk -F'\t' -v types="$types" 'BEGIN { n = split(types, list, /[ \n]+/); for (i = 1; i <= n; i++) if (split(list[i], p, ":") == 2) held[p[1]] = p[2] }
+      $1 != t { t = $1; line = 0 } { line++ }
+      line == 1 { for (i = 2; i <= NF; i++) name[t, i - 1] = $i; next }
+      line == 2 { for (i = 2; i <= NF; i++) { type[t, name[t, i - 1]] = tolower(substr($i, 1, 1)) ($i ~ /^[A-Z]/ ? "Y" : "N"); columns[t, name[t, i - 1]] = i - 1 } next }
+      line == 3 { next }
+      { rows[t]++; for (i = 2; i <= NF; i++) { cell[t, rows[t], i - 1] = $i; key[t, i - 1, $i] = 1 } }
+      t == "_Validation" { described[$2, $3] = $4; category[$2, $3] = $9; keys[$2, $3] = $7; keycolumn[$2, $3] = $8 }
+      END {
+        for (c in type) {
+          split(c, tc, SUBSEP)
+          if (!((tc[1], tc[2]) in described) || described[c] != substr(type[c], 2)) print "not so in _Validation: " tc[1] "\t" tc[2] "\t" substr(type[c], 2)
+          kind = substr(type[c], 1, 1); if (kind == "l") kind = "s"
+          if (category[c] != "" && held[category[c]] != kind) print "not a category of its column: " tc[1] "." tc[2] " " category[c]
+          if (tc[2] ~ /(_|_Parent)$/ && keys[c] == "" && !(tc[2] == "Signature_" && tc[1] ~ /Locator$/)) print "no key table: " tc[1] "." tc[2]
+          if (keys[c] == "") continue
+          n = split(keys[c], k, ";")
+          for (r = 1; r <= rows[tc[1]]; r++) {
+            v = cell[tc[1], r, columns[c]]; found = v == "" || category[c] == "Version" && v ~ /^[0-9.]+$/
+            for (i = 1; i <= n && !found; i++) found = (k[i], keycolumn[c], v) in key
+            if (!found) print "not a key in " keys[c] ": " tc[1] "." tc[2] " " v
+          } } }'
     # Nothing of the 64-bit view in a 32-bit package (ICE80): no 64-bit
     # component (256) and no search there (16).
     if msiinfo suminfo "$1" | grep -qx 'Template: Intel;1033'; then
