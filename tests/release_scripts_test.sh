@@ -167,8 +167,17 @@ installer)
   # Task Manager's switches of the Run values, in the 64-bit view: "switch_off
   # ROOT SUBKEY" turns one off; switched counts those there.
   approved='Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved'
-  switch_off() { wine reg add "$1\\$approved\\$2" /v BackdropCarousel /t REG_BINARY /d 030000000000000000000000 /reg:64 /f >/dev/null 2>&1; }
+  off=030000000000000000000000
+  switch_off() { wine reg add "$1\\$approved\\$2" /v BackdropCarousel /t REG_BINARY /d $off /reg:64 /f >/dev/null 2>&1; }
   switched() { for root in HKCU HKLM; do wine reg query "$root\\$approved" /s /reg:64 2>/dev/null; done | grep -c BackdropCarousel; }
+  # The machine-wide switches, as Run=DATA Run32=DATA; every Run value and
+  # switch there is, as reg.exe lists them.
+  switches() { for key in Run Run32; do printf '%s=%s ' $key "$(wine reg query "HKLM\\$approved\\$key" /v BackdropCarousel /reg:64 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_BINARY *//p')"; done; }
+  startup() { for key in "HKCU\\$run" "HKCU\\$approved" "HKLM\\$run" "HKLM\\$approved"; do for view in 64 32; do wine reg query "$key" /s /reg:$view 2>&1 || :; done; done; }
+  # The package (NAME.msi) made to fail at its very end, after every change
+  # it makes, into NAME-fails.msi: Windows Installer then rolls them back.
+  failing() { cp "$work/$1.msi" "$work/$1-fails.msi" && msibuild "$work/$1-fails.msi" -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('Fail', 3106, 'SystemFolder', '\"[SystemFolder]cmd.exe\" /d /c exit 1')" &&
+    msibuild "$work/$1-fails.msi" -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('Fail', 6599)"; }
   leftovers() { touch "$1/settings.ini.bak" "$profile/Temp/BackdropCarousel settings.ini"{,.bak}; run_values add /d "$2" /f &&
     switch_off HKCU Run && switch_off HKLM Run && switch_off HKLM Run32; }
 
@@ -233,8 +242,16 @@ installer)
     fail "uninstalling removed another copy's Run values"
   run_values delete /f
   x86='"C:\Program Files (x86)\BackdropCarousel\BackdropCarousel.exe"' x64='"C:\Program Files\BackdropCarousel\BackdropCarousel.exe"'
-  msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && msi /i "$work/machine-x64.msi" &&
-    [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "$x64/" ] || fail "the Run value did not move to the 64-bit program"
+  # Moved with the value, a switch that Task Manager turned off stays off.
+  # A move that fails at the end leaves every value and switch as it was.
+  msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run32 && before=$(startup) && failing machine-x64 &&
+    ! msi /i "$work/machine-x64-fails.msi" && [ "$(startup)" = "$before" ] ||
+    fail "a failed move did not roll back the Run values and switches: $(diff <(echo "$before") <(startup))"
+  # (Wine's rollback forgets the replaced package's upgrade code: installed again.)
+  msi /x "$work/machine-x86.msi" && msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run32 &&
+    msi /i "$work/machine-x64.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "$x64/" ] ||
+    fail "the Run value did not move to the 64-bit program"
+  [ "$(switches)" = "Run=$off Run32= " ] || fail "the switch did not move with the Run value: $(switches)"
   # (Wine's msiexec finds no product to replace after an upgrade: uninstalled first.)
   msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 &&
     wine reg add "HKLM\\$run" /v BackdropCarousel /d "$x64" /reg:64 /f >/dev/null 2>&1 &&
@@ -244,9 +261,13 @@ installer)
     fail "machine-x64.msi did not uninstall and install again"
   # The 32-bit package, which may not search the 64-bit registry view, moves
   # the 64-bit program's value too, to the 32-bit view where it writes its own.
-  msi /i "$work/machine-x86.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "/$x86" ] &&
-    msi /x "$work/machine-x86.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = / ] ||
-    fail "the Run value did not move to the 32-bit program, or stayed"
+  switch_off HKLM Run && before=$(startup) && failing machine-x86 && ! msi /i "$work/machine-x86-fails.msi" &&
+    [ "$(startup)" = "$before" ] || fail "a failed move to the 32-bit program did not roll back: $(diff <(echo "$before") <(startup))"
+  msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run &&
+    msi /i "$work/machine-x86.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "/$x86" ] &&
+    [ "$(switches)" = "Run= Run32=$off " ] && msi /x "$work/machine-x86.msi" &&
+    [ "$(run_value HKLM 64)/$(run_value HKLM 32)/$(switches)" = "//Run= Run32= " ] ||
+    fail "the Run value and its switch did not move to the 32-bit program, or stayed: $(switches)"
 
   # The registry reaches system.reg and user.reg when the server ends.
   wineserver -k || true
