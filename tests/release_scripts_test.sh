@@ -7,12 +7,15 @@
 #   release_scripts_test.sh seeding      the run command writes settings.ini only where there is none
 #   release_scripts_test.sh installer EXE32 EXE64
 #       the Windows Installer packages: what Windows Installer's validation
-#       checks in their tables, and the program's version recorded; then
+#       checks in their tables (every category and foreign key in
+#       _Validation among them), and the program's version recorded; then
 #       under Wine's msiexec, in a 64-bit prefix of their own: the per-user
 #       one installs, starts, refuses a downgrade and upgrades an older
 #       program keeping the user's settings.ini and Run values; the
 #       per-machine ones preset the settings given, refuse intervals under
-#       3 seconds and move the Run value across architectures; each
+#       3 seconds and move the Run value across architectures, with Task
+#       Manager's switch as it was, and a move that fails at its end leaves
+#       every Run value and switch as it was; each
 #       uninstall leaves nothing of the program's and another copy's Run
 #       values as they were; START_WITH_WINDOWS=1 leaves the Run value
 #       switched on in Task Manager, and an uninstall removes the switch of
