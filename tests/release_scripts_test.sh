@@ -173,10 +173,10 @@ installer)
   off=030000000000000000000000
   switch_off() { wine reg add "$1\\$approved\\$2" /v BackdropCarousel /t REG_BINARY /d $off /reg:64 /f >/dev/null 2>&1; }
   switched() { for root in HKCU HKLM; do wine reg query "$root\\$approved" /s /reg:64 2>/dev/null; done | grep -c BackdropCarousel; }
-  # The machine-wide switches, as Run=DATA Run32=DATA; every Run value and
-  # switch there is, as reg.exe lists them.
+  # The machine-wide switches, as Run=DATA Run32=DATA; every machine-wide
+  # Run value and switch there is, as reg.exe lists them.
   switches() { for key in Run Run32; do printf '%s=%s ' $key "$(wine reg query "HKLM\\$approved\\$key" /v BackdropCarousel /reg:64 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_BINARY *//p')"; done; }
-  startup() { for key in "HKCU\\$run" "HKCU\\$approved" "HKLM\\$run" "HKLM\\$approved"; do for view in 64 32; do wine reg query "$key" /s /reg:$view 2>&1 || :; done; done; }
+  startup() { wine cmd /d /c "reg query HKLM\\$run /reg:64 & reg query HKLM\\$run /reg:32 & reg query HKLM\\$approved /s /reg:64" 2>&1 || :; }
   # The package (NAME.msi) made to fail at its very end, after every change
   # it makes, into NAME-fails.msi: Windows Installer then rolls them back.
   failing() { cp "$work/$1.msi" "$work/$1-fails.msi" && msibuild "$work/$1-fails.msi" -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('Fail', 3106, 'SystemFolder', '\"[SystemFolder]cmd.exe\" /d /c exit 1')" &&
