@@ -99,7 +99,9 @@ foreach ($msi in Get-ChildItem "$Packages\*.msi") {
     # user's (runas's Basic User trust level), and runs for over a minute.
     Start-Process runas.exe -ArgumentList "/trustlevel:0x20000 `"$exe`"" -NoNewWindow -Wait
     Assert (Wait-For { Get-Program $exe | Where-Object MainWindowHandle -ne 0 } 20) 'the older program shows no window'
+    # Its handle, held from now on, tells later whether it has ended.
     $running = Get-Program $exe
+    $null = $running.Handle
     Start-Sleep -Seconds ([Math]::Max(0, [Math]::Ceiling(65 - ((Get-Date) - $running.StartTime).TotalSeconds)))
     $settings = [IO.File]::ReadAllBytes("$folder\settings.ini")
 
