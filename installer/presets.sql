@@ -24,7 +24,7 @@ UPDATE `Component` SET `Condition` = 'STYLE ~= "Center"' WHERE `Component` = 'Pr
 UPDATE `Component` SET `Condition` = 'STYLE ~= "Tile"' WHERE `Component` = 'PresetTile'
 UPDATE `Component` SET `Condition` = 'STYLE ~= "Stretch"' WHERE `Component` = 'PresetStretch'
 UPDATE `Component` SET `Condition` = 'ROTATE_AT_STARTUP' WHERE `Component` = 'PresetRotateAtStartup'
-UPDATE `Component` SET `Condition` = 'START_WITH_WINDOWS = "1"' WHERE `Component` = 'StartWithWindows'
+UPDATE `Component` SET `Condition` = 'START_WITH_WINDOWS = "1" OR MovingRunValue' WHERE `Component` = 'StartWithWindows'
 
 -- Action 0 adds the key or replaces its value in place.
 CREATE TABLE `IniFile` (`IniFile` CHAR(72) NOT NULL, `FileName` CHAR(255) NOT NULL LOCALIZABLE, `DirProperty` CHAR(72), `Section` CHAR(96) NOT NULL LOCALIZABLE, `Key` CHAR(128) NOT NULL LOCALIZABLE, `Value` CHAR(255) NOT NULL LOCALIZABLE, `Action` SHORT NOT NULL, `Component_` CHAR(72) NOT NULL PRIMARY KEY `IniFile`)
@@ -44,9 +44,19 @@ INSERT INTO `InstallExecuteSequence` (`Action`, `Sequence`) VALUES ('WriteIniVal
 -- writes (StartupApproved, in the 64-bit view): one an administrator left
 -- switched off would keep the entry off, while a missing one leaves it on.
 -- OwnSwitch (product.wxs) names it; 32-bit Windows, with one Run key, keeps
--- it under Run. Removed as the system, result ignored (3170), once the Run
--- value is written (WriteRegistryValues, 5000), whenever it is.
+-- it under Run. Removed as the system, result ignored (3170), only when the
+-- administrator asks for the entry with START_WITH_WINDOWS=1, with the other
+-- changes to the Run values (uninstall.sql), after their copy is kept for a
+-- rollback.
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetOwnSwitchOn32BitWindows', 51, 'OwnSwitch', 'Run')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveOwnSwitch', 3170, 'SystemFolder', '"[SystemFolder]reg.exe" delete HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\[OwnSwitch] /v BackdropCarousel /f /reg:64')
 INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SetOwnSwitchOn32BitWindows', 'NOT VersionNT64', 1005)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveOwnSwitch', '$StartWithWindows = 3', 5101)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveOwnSwitch', 'START_WITH_WINDOWS = "1"', 3522)
+
+-- A value moved from the 32-bit view to the 64-bit package's own takes its
+-- switch from Run32 to Run, where it replaces whatever switch was there (the
+-- value written replaces that one's value too); Run32's goes with the value
+-- removed there (uninstall.sql). Where the 64-bit view's value moves too,
+-- its own switch stays, and is the one kept.
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('MoveOtherSwitch32', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c reg delete [RunSwitch] /f & for /f "usebackq tokens=2*" %a in (`reg query [Run32Switch]`) do reg add [RunSwitch] /t %a /d %b /f')
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('MoveOtherSwitch32', 'VersionNT64 AND MovingRunValue AND MachineRun32Removed AND NOT MachineRunRemoved AND OwnSwitch = "Run"', 3515)

@@ -63,7 +63,9 @@ INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES 
 -- on 64-bit Windows; 32-bit Windows has one Run key, whose switch is Run.
 -- The machine-wide values' conditions are repeated in a property each (type
 -- 51), which keeps the switches' own conditions short. Run as the Run
--- values' removals are.
+-- values' removals are. A value moved to the other architecture's program
+-- (MovingRunValue, product.wxs) keeps its switch: it stays where the moved
+-- value is written again, or moves with it (presets.sql).
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetMachineRunRemoved', 51, 'MachineRunRemoved', '1')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetMachineRun32Removed', 51, 'MachineRun32Removed', '1')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveUserSwitch', 1122, 'SystemFolder', '"[SystemFolder]reg.exe" delete HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run /v BackdropCarousel /f')
@@ -72,5 +74,49 @@ INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('Remov
 INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SetMachineRunRemoved', 'MACHINE_RUN64 AND ((Uninstalling OR START_WITH_WINDOWS = "0") AND (MACHINE_RUN64 ~= ProgramPath OR MACHINE_RUN64 ~<< ProgramQuoted) OR OtherPath AND (MACHINE_RUN64 ~= OtherPath OR MACHINE_RUN64 ~<< OtherQuoted))', 1006)
 INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SetMachineRun32Removed', 'MACHINE_RUN32 AND ((Uninstalling OR START_WITH_WINDOWS = "0") AND (MACHINE_RUN32 ~= ProgramPath OR MACHINE_RUN32 ~<< ProgramQuoted) OR OtherPath AND (MACHINE_RUN32 ~= OtherPath OR MACHINE_RUN32 ~<< OtherQuoted))', 1007)
 INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveUserSwitch', 'Uninstalling AND (USER_RUN ~= ProgramPath OR USER_RUN ~<< ProgramQuoted)', 3513)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineSwitch', 'MachineRunRemoved OR NOT VersionNT64 AND MachineRun32Removed', 3514)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineSwitch32', 'VersionNT64 AND MachineRun32Removed', 3515)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineSwitch', '(MachineRunRemoved OR NOT VersionNT64 AND MachineRun32Removed) AND NOT MovingRunValue', 3514)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveMachineSwitch32', 'VersionNT64 AND MachineRun32Removed AND NOT (MovingRunValue AND OwnSwitch = "Run32")', 3516)
+
+-- The switches in reg.exe's words, for the commands that move them with
+-- their values (presets.sql, win32.sql).
+INSERT INTO `Property` (`Property`, `Value`) VALUES ('RunSwitch', 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run /v BackdropCarousel /reg:64')
+INSERT INTO `Property` (`Property`, `Value`) VALUES ('Run32Switch', 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run32 /v BackdropCarousel /reg:64')
+
+-- A rollback puts the Run values and switches back as they were: a cancelled
+-- or failed installation, upgrade, move or uninstall leaves none of the
+-- changes above (nor those of presets.sql and win32.sql). Before the first
+-- of them, reg.exe copies the keys they change, the Run key and Task
+-- Manager's switches (Approved), in both registry views, under a key of the
+-- package's own (MachineCopy, UserCopy); a rollback action, sequenced
+-- before the changes as Windows Installer asks, deletes the
+-- BackdropCarousel values there (CopiedKeys) and copies the keys back,
+-- which brings back exactly the values and switches there were, and none
+-- that there were not; a commit action deletes the copy once the
+-- installation has succeeded. The copy of the Run key, which Windows always
+-- has, tells the rollback that there is one to put back. Windows Installer
+-- runs neither rollback nor commit actions where rollback is disabled, so
+-- nothing is copied then, nor when nothing is changed
+-- (ChangingMachineRunValues; win32.sql adds its own changes). The current
+-- user's keys are copied as the user (impersonated, 1122; rollback 1378 adds
+-- 256, commit 1634 adds 512), only when uninstalling; the machine's as the
+-- system (3170, 3426, 3682).
+INSERT INTO `Property` (`Property`, `Value`) VALUES ('Machine', 'HKLM\Software\Microsoft\Windows\CurrentVersion')
+INSERT INTO `Property` (`Property`, `Value`) VALUES ('User', 'HKCU\Software\Microsoft\Windows\CurrentVersion')
+INSERT INTO `Property` (`Property`, `Value`) VALUES ('MachineCopy', 'HKLM\Software\BackdropCarouselRollback')
+INSERT INTO `Property` (`Property`, `Value`) VALUES ('UserCopy', 'HKCU\Software\BackdropCarouselRollback')
+INSERT INTO `Property` (`Property`, `Value`) VALUES ('Approved', 'Explorer\StartupApproved')
+INSERT INTO `Property` (`Property`, `Value`) VALUES ('CopiedKeys', 'Run Explorer\StartupApproved\Run Explorer\StartupApproved\Run32')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SaveUserRunValues', 1122, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c reg copy [User]\Run [UserCopy]\Keys\Run /f & reg copy [User]\[Approved] [UserCopy]\Keys\[Approved] /s /f')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RestoreUserRunValues', 1378, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c reg query [UserCopy] && (for %k in ([CopiedKeys]) do reg delete [User]\%k /v BackdropCarousel /f) & reg copy [UserCopy]\Keys [User] /s /f & reg delete [UserCopy] /f')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('ForgetUserRunValues', 1634, 'SystemFolder', '"[SystemFolder]reg.exe" delete [UserCopy] /f')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SaveMachineRunValues', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for %v in (/reg:64 /reg:32) do (reg copy [Machine]\Run [MachineCopy]\Keys\Run /f %v & reg copy [Machine]\[Approved] [MachineCopy]\Keys\[Approved] /s /f %v)')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RestoreMachineRunValues', 3426, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for %v in (/reg:64 /reg:32) do (reg query [MachineCopy] %v && (for %k in ([CopiedKeys]) do reg delete [Machine]\%k /v BackdropCarousel /f %v) & reg copy [MachineCopy]\Keys [Machine] /s /f %v & reg delete [MachineCopy] /f %v)')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('ForgetMachineRunValues', 3682, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for %v in (/reg:64 /reg:32) do reg delete [MachineCopy] /f %v')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetChangingMachineRunValues', 51, 'ChangingMachineRunValues', '1')
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SetChangingMachineRunValues', 'MachineRunRemoved OR MachineRun32Removed OR START_WITH_WINDOWS = "1" OR MovingRunValue', 1008)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SaveUserRunValues', 'NOT RollbackDisabled AND Uninstalling AND (USER_RUN ~= ProgramPath OR USER_RUN ~<< ProgramQuoted)', 3501)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RestoreUserRunValues', 'NOT RollbackDisabled AND Uninstalling AND (USER_RUN ~= ProgramPath OR USER_RUN ~<< ProgramQuoted)', 3502)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('ForgetUserRunValues', 'NOT RollbackDisabled AND Uninstalling AND (USER_RUN ~= ProgramPath OR USER_RUN ~<< ProgramQuoted)', 3503)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SaveMachineRunValues', 'NOT RollbackDisabled AND ChangingMachineRunValues', 3504)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RestoreMachineRunValues', 'NOT RollbackDisabled AND ChangingMachineRunValues', 3505)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('ForgetMachineRunValues', 'NOT RollbackDisabled AND ChangingMachineRunValues', 3506)

@@ -29,5 +29,15 @@ INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES 
 -- \" in the command line as a quote of the value.
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('MoveOtherRunValue64', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for /f "usebackq tokens=2,*" %a in (`reg query [RunValue] /reg:64`) do if /i %b=="[OtherPath]" reg add [RunValue] /d "\"[ProgramPath]\"" /f /reg:32 & reg delete [RunValue] /f /reg:64')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveOtherRunValue64', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for /f "usebackq tokens=2,*" %a in (`reg query [RunValue] /reg:64`) do if /i %b=="[OtherPath]" reg delete [RunValue] /f /reg:64')
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('MoveOtherRunValue64', 'VersionNT64 AND OtherPath AND NOT START_WITH_WINDOWS', 3516)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveOtherRunValue64', 'VersionNT64 AND OtherPath AND START_WITH_WINDOWS', 3517)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('MoveOtherRunValue64', 'VersionNT64 AND OtherPath AND NOT START_WITH_WINDOWS', 3519)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveOtherRunValue64', 'VersionNT64 AND OtherPath AND START_WITH_WINDOWS', 3520)
+-- The value's switch goes with it, before it, as RemoveMachineSwitch64's
+-- does: moved from Run to Run32, where it replaces whatever switch was there
+-- (the value moved replaces that one's value too), or removed.
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('MoveOtherSwitch64', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for /f "usebackq tokens=2*" %a in (`reg query [RunValue] /reg:64`) do if /i %b=="[OtherPath]" reg delete [Run32Switch] /f & for /f "usebackq tokens=2*" %c in (`reg query [RunSwitch]`) do reg add [Run32Switch] /t %c /d %d /f')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveOtherSwitch64', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for /f "usebackq tokens=2*" %a in (`reg query [RunValue] /reg:64`) do if /i %b=="[OtherPath]" reg delete [RunSwitch] /f')
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('MoveOtherSwitch64', 'VersionNT64 AND OtherPath AND NOT START_WITH_WINDOWS', 3517)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveOtherSwitch64', 'VersionNT64 AND OtherPath', 3518)
+-- These changes, which no property can foresee, are kept for a rollback as
+-- the others are (uninstall.sql).
+UPDATE `InstallExecuteSequence` SET `Condition` = 'MachineRunRemoved OR MachineRun32Removed OR START_WITH_WINDOWS = "1" OR MovingRunValue OR VersionNT64 AND (Uninstalling OR START_WITH_WINDOWS = "0" OR OtherPath)' WHERE `Action` = 'SetChangingMachineRunValues'

@@ -7,12 +7,15 @@
 #   release_scripts_test.sh seeding      the run command writes settings.ini only where there is none
 #   release_scripts_test.sh installer EXE32 EXE64
 #       the Windows Installer packages: what Windows Installer's validation
-#       checks in their tables, and the program's version recorded; then
+#       checks in their tables (every category and foreign key in
+#       _Validation among them), and the program's version recorded; then
 #       under Wine's msiexec, in a 64-bit prefix of their own: the per-user
 #       one installs, starts, refuses a downgrade and upgrades an older
 #       program keeping the user's settings.ini and Run values; the
 #       per-machine ones preset the settings given, refuse intervals under
-#       3 seconds and move the Run value across architectures; each
+#       3 seconds and move the Run value across architectures, with Task
+#       Manager's switch as it was, and a move that fails at its end leaves
+#       every Run value and switch as it was; each
 #       uninstall leaves nothing of the program's and another copy's Run
 #       values as they were; START_WITH_WINDOWS=1 leaves the Run value
 #       switched on in Task Manager, and an uninstall removes the switch of
@@ -84,11 +87,39 @@ installer)
         END { for (c in dir) if (key[c] == "" && created[c] != dir[c] || (profile(dir[c]) || shortcut[c]) && hkcu[key[c]] != c) print c
               for (d in parent) if (profile(parent[d]) && !removed[d]) print d }'
     # Every column of every table described in _Validation, nullable there
-    # as its type is (upper case), for ICE03.
+    # as its type is (upper case), for ICE03; its category one of Windows
+    # Installer's column data types, each held by text (s, or l where
+    # localizable) or binary (v) columns, the numbers' by none: theirs is
+    # left empty, their range given instead. Every foreign key (a column
+    # named with a closing _, or _Parent) names its key tables, and every
+    # value in it is a key there; a Version may be a version instead, and a
+    # locator's Signature_ is a search of its own.
+    types='Text:s UpperCase:s LowerCase:s Integer:- DoubleInteger:- Time/Date:- Identifier:s Property:s Filename:s
+      WildCardFilename:s Path:s Paths:s AnyPath:s DefaultDir:s RegPath:s Formatted:s FormattedSDDLText:s Template:s
+      Condition:s Guid:s Version:s Language:s Binary:v CustomSource:s Cabinet:s Shortcut:s'
     for name in $(msiinfo tables "$1" | grep -vxe _ForceCodepage -e _SummaryInformation); do
-      msiinfo export "$1" "$name" | tr -d '\r' | awk -F'\t' -v t="$name" 'NR == 1 { split($0, c) }
-        NR == 2 { for (i = 1; i <= NF; i++) print t "\t" c[i] "\t" ($i ~ /^[A-Z]/ ? "Y" : "N") }'
-    done | grep -vxFf <(table "$1" _Validation | cut -f1-3) | sed 's/^/not so in _Validation: /'
+      msiinfo export "$1" "$name" | tr -d '\r' | sed "s/^/$name\t/"
+    done | awk -F'\t' -v types="$types" 'BEGIN { n = split(types, list, /[ \n]+/); for (i = 1; i <= n; i++) if (split(list[i], p, ":") == 2) held[p[1]] = p[2] }
+      $1 != t { t = $1; line = 0 } { line++ }
+      line == 1 { for (i = 2; i <= NF; i++) name[t, i - 1] = $i; next }
+      line == 2 { for (i = 2; i <= NF; i++) { type[t, name[t, i - 1]] = tolower(substr($i, 1, 1)) ($i ~ /^[A-Z]/ ? "Y" : "N"); columns[t, name[t, i - 1]] = i - 1 } next }
+      line == 3 { next }
+      { rows[t]++; for (i = 2; i <= NF; i++) { cell[t, rows[t], i - 1] = $i; key[t, i - 1, $i] = 1 } }
+      t == "_Validation" { described[$2, $3] = $4; category[$2, $3] = $9; keys[$2, $3] = $7; keycolumn[$2, $3] = $8 }
+      END {
+        for (c in type) {
+          split(c, tc, SUBSEP)
+          if (!((tc[1], tc[2]) in described) || described[c] != substr(type[c], 2)) print "not so in _Validation: " tc[1] "\t" tc[2] "\t" substr(type[c], 2)
+          kind = substr(type[c], 1, 1); if (kind == "l") kind = "s"
+          if (category[c] != "" && held[category[c]] != kind) print "not a category of its column: " tc[1] "." tc[2] " " category[c]
+          if (tc[2] ~ /(_|_Parent)$/ && keys[c] == "" && !(tc[2] == "Signature_" && tc[1] ~ /Locator$/)) print "no key table: " tc[1] "." tc[2]
+          if (keys[c] == "") continue
+          n = split(keys[c], k, ";")
+          for (r = 1; r <= rows[tc[1]]; r++) {
+            v = cell[tc[1], r, columns[c]]; found = v == "" || category[c] == "Version" && v ~ /^[0-9.]+$/
+            for (i = 1; i <= n && !found; i++) found = (k[i], keycolumn[c], v) in key
+            if (!found) print "not a key in " keys[c] ": " tc[1] "." tc[2] " " v
+          } } }'
     # Nothing of the 64-bit view in a 32-bit package (ICE80): no 64-bit
     # component (256) and no search there (16).
     if msiinfo suminfo "$1" | grep -qx 'Template: Intel;1033'; then
@@ -139,8 +170,17 @@ installer)
   # Task Manager's switches of the Run values, in the 64-bit view: "switch_off
   # ROOT SUBKEY" turns one off; switched counts those there.
   approved='Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved'
-  switch_off() { wine reg add "$1\\$approved\\$2" /v BackdropCarousel /t REG_BINARY /d 030000000000000000000000 /reg:64 /f >/dev/null 2>&1; }
+  off=030000000000000000000000
+  switch_off() { wine reg add "$1\\$approved\\$2" /v BackdropCarousel /t REG_BINARY /d $off /reg:64 /f >/dev/null 2>&1; }
   switched() { for root in HKCU HKLM; do wine reg query "$root\\$approved" /s /reg:64 2>/dev/null; done | grep -c BackdropCarousel; }
+  # The machine-wide switches, as Run=DATA Run32=DATA; every machine-wide
+  # Run value and switch there is, as reg.exe lists them.
+  switches() { for key in Run Run32; do printf '%s=%s ' $key "$(wine reg query "HKLM\\$approved\\$key" /v BackdropCarousel /reg:64 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_BINARY *//p')"; done; }
+  startup() { wine cmd /d /c "reg query HKLM\\$run /reg:64 & reg query HKLM\\$run /reg:32 & reg query HKLM\\$approved /s /reg:64" 2>&1 || :; }
+  # The package (NAME.msi) made to fail at its very end, after every change
+  # it makes, into NAME-fails.msi: Windows Installer then rolls them back.
+  failing() { cp "$work/$1.msi" "$work/$1-fails.msi" && msibuild "$work/$1-fails.msi" -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('Fail', 3106, 'SystemFolder', '\"[SystemFolder]cmd.exe\" /d /c exit 1')" &&
+    msibuild "$work/$1-fails.msi" -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('Fail', 6599)"; }
   leftovers() { touch "$1/settings.ini.bak" "$profile/Temp/BackdropCarousel settings.ini"{,.bak}; run_values add /d "$2" /f &&
     switch_off HKCU Run && switch_off HKLM Run && switch_off HKLM Run32; }
 
@@ -205,8 +245,16 @@ installer)
     fail "uninstalling removed another copy's Run values"
   run_values delete /f
   x86='"C:\Program Files (x86)\BackdropCarousel\BackdropCarousel.exe"' x64='"C:\Program Files\BackdropCarousel\BackdropCarousel.exe"'
-  msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && msi /i "$work/machine-x64.msi" &&
-    [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "$x64/" ] || fail "the Run value did not move to the 64-bit program"
+  # Moved with the value, a switch that Task Manager turned off stays off.
+  # A move that fails at the end leaves every value and switch as it was.
+  msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run32 && before=$(startup) && failing machine-x64 &&
+    ! msi /i "$work/machine-x64-fails.msi" && [ "$(startup)" = "$before" ] ||
+    fail "a failed move did not roll back the Run values and switches: $(diff <(echo "$before") <(startup))"
+  # (Wine's rollback forgets the replaced package's upgrade code: installed again.)
+  msi /x "$work/machine-x86.msi" && msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run32 &&
+    msi /i "$work/machine-x64.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "$x64/" ] ||
+    fail "the Run value did not move to the 64-bit program"
+  [ "$(switches)" = "Run=$off Run32= " ] || fail "the switch did not move with the Run value: $(switches)"
   # (Wine's msiexec finds no product to replace after an upgrade: uninstalled first.)
   msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 &&
     wine reg add "HKLM\\$run" /v BackdropCarousel /d "$x64" /reg:64 /f >/dev/null 2>&1 &&
@@ -216,9 +264,13 @@ installer)
     fail "machine-x64.msi did not uninstall and install again"
   # The 32-bit package, which may not search the 64-bit registry view, moves
   # the 64-bit program's value too, to the 32-bit view where it writes its own.
-  msi /i "$work/machine-x86.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "/$x86" ] &&
-    msi /x "$work/machine-x86.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = / ] ||
-    fail "the Run value did not move to the 32-bit program, or stayed"
+  switch_off HKLM Run && before=$(startup) && failing machine-x86 && ! msi /i "$work/machine-x86-fails.msi" &&
+    [ "$(startup)" = "$before" ] || fail "a failed move to the 32-bit program did not roll back: $(diff <(echo "$before") <(startup))"
+  msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run &&
+    msi /i "$work/machine-x86.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "/$x86" ] &&
+    [ "$(switches)" = "Run= Run32=$off " ] && msi /x "$work/machine-x86.msi" &&
+    [ "$(run_value HKLM 64)/$(run_value HKLM 32)/$(switches)" = "//Run= Run32= " ] ||
+    fail "the Run value and its switch did not move to the 32-bit program, or stayed: $(switches)"
 
   # The registry reaches system.reg and user.reg when the server ends.
   wineserver -k || true

@@ -4,7 +4,8 @@
 #   installer-test.ps1 PACKAGES OLDER
 # PACKAGES holds the four release packages, OLDER the same four of an older
 # version. For each package: the older one installs (the machine-wide one
-# with presets) and its program is started; the new one installs over it,
+# with presets) and its program is started, with a standard user's rights,
+# and left running for more than a minute; the new one installs over it,
 # silently, and ends with exit code 0, not 3010 (a restart needed to replace
 # the running program); the program installed is the new version, listed
 # once in Apps & features, and runs again, started anew; settings.ini and
@@ -91,8 +92,17 @@ foreach ($msi in Get-ChildItem "$Packages\*.msi") {
         [IO.File]::WriteAllText("$folder\settings.ini", "[Settings]`r`nrotationInt=10`r`n", [Text.Encoding]::Unicode)
         New-ItemProperty "HKCU:\Software\$current\Run" BackdropCarousel -Value "`"$exe`"" -Force | Out-Null
     }
-    $running = Start-Process $exe -PassThru
-    Assert (Wait-For { (Get-Process -Id $running.Id).MainWindowHandle -ne 0 } 20) 'the older program shows no window'
+    # Restart Manager starts again only a program that is not elevated
+    # (RmRestart) and has run for at least 60 seconds
+    # (RegisterApplicationRestart). Every process of the runner has the
+    # administrator's full token, so the program is started with a standard
+    # user's (runas's Basic User trust level), and runs for over a minute.
+    Start-Process runas.exe -ArgumentList "/trustlevel:0x20000 `"$exe`"" -NoNewWindow -Wait
+    Assert (Wait-For { Get-Program $exe | Where-Object MainWindowHandle -ne 0 } 20) 'the older program shows no window'
+    # Its handle, held from now on, tells later whether it has ended.
+    $running = Get-Program $exe
+    $null = $running.Handle
+    Start-Sleep -Seconds ([Math]::Max(0, [Math]::Ceiling(65 - ((Get-Date) - $running.StartTime).TotalSeconds)))
     $settings = [IO.File]::ReadAllBytes("$folder\settings.ini")
 
     $started = Get-Date
