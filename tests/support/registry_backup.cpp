@@ -232,6 +232,8 @@ std::string BackUpRegistry()
 std::string RestoreRegistry()
 {
     const std::string &path = BackupPath();
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return "";
     const std::string failed = RestoreFrom(ReadFile(path));
     if (failed.empty())
         DeleteFileA(path.c_str());

@@ -18,7 +18,8 @@ std::string DescribeRegistry();
 // that copy is put back first and kept. Empty, or what failed.
 std::string BackUpRegistry();
 
-// Puts the kept copy back and deletes it. Empty, or what failed.
+// Puts the kept copy back, if there is one, and deletes it. Empty, or what
+// failed.
 std::string RestoreRegistry();
 
 // What a test program stopped half-way may leave: a value of its own in each

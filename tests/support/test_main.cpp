@@ -58,6 +58,13 @@ std::string TempPathOf(const std::string &name)
 int CheckRunLeavesRegistry(bool before)
 {
     const std::string path = TempPathOf("BackdropCarousel tests' registry before the run.txt");
+    // A run after one that was stopped half-way starts from the registry as
+    // it was before that one.
+    const std::string failed = before ? RestoreRegistry() : "";
+    if (!failed.empty()) {
+        fprintf(stderr, "%s\n", failed.c_str());
+        return 1;
+    }
     const std::string now = DescribeRegistry();
     if (before) {
         std::ofstream(path, std::ios::binary) << now;
