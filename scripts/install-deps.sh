@@ -18,6 +18,8 @@ packages=(
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   googletest wine wine64 wine32:i386 xvfb x11-utils openbox locales imagemagick fonts-dejavu-core
   fonts-liberation2 zip unzip wixl msitools faketime python3-yaml python3-jsonschema
+  # The check of a clone made as on Windows (tests/checkout_test.sh).
+  git
 )
 
 missing=()

@@ -7,6 +7,8 @@
 // file name the SetWallpaper of that picture. Every call is recorded all the
 // same.
 
+#include "base/registry.h"
+
 #include <windows.h>
 #include <wininet.h>  // shlobj.h declares IActiveDesktop only after this
 #include <olectl.h>
@@ -235,41 +237,6 @@ std::wstring ownPath()
     }
 }
 
-// With the restore privilege, which administrators hold, the key opens for
-// writing whatever its access list says.
-bool enableRestorePrivilege()
-{
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token))
-        return false;
-    TOKEN_PRIVILEGES privileges = {};
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    // AdjustTokenPrivileges also succeeds when the token lacks the privilege.
-    const bool enabled = LookupPrivilegeValueW(nullptr, L"SeRestorePrivilege", &privileges.Privileges[0].Luid) &&
-                         AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
-                         GetLastError() != ERROR_NOT_ALL_ASSIGNED;
-    CloseHandle(token);
-    return enabled;
-}
-
-// Windows' own registration of the class belongs to TrustedInstaller:
-// administrators may read it, but only write it through the restore privilege.
-LSTATUS openServerKey(const wchar_t *path, HKEY *key)
-{
-    const LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key,
-                                           nullptr);
-    if (status != ERROR_ACCESS_DENIED || !enableRestorePrivilege())
-        return status;
-    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_BACKUP_RESTORE, 0, nullptr, key, nullptr);
-}
-
-bool setString(HKEY key, const wchar_t *name, const std::wstring &value)
-{
-    const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE *>(value.c_str()), bytes) == ERROR_SUCCESS;
-}
-
 }  // namespace
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void **ppv)
@@ -292,11 +259,12 @@ STDAPI DllRegisterServer()
     const std::wstring path = ownPath();
     if (path.empty())
         return SELFREG_E_CLASS;
-    HKEY key = nullptr;
-    if (openServerKey(L"Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}\\InprocServer32", &key) !=
-        ERROR_SUCCESS)
-        return SELFREG_E_CLASS;
-    const bool written = setString(key, nullptr, path) && setString(key, L"ThreadingModel", L"Apartment");
-    RegCloseKey(key);
+    // Windows' own registration of the class belongs to TrustedInstaller:
+    // administrators may read it, and write it through their privileges.
+    const RegistryKey key(HKEY_LOCAL_MACHINE,
+                          L"Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}\\InprocServer32",
+                          KEY_SET_VALUE, RegistryKey::CreatedWhateverItsAccessList);
+    const bool written = key.WriteString(nullptr, path) == ERROR_SUCCESS &&
+                         key.WriteString(L"ThreadingModel", L"Apartment") == ERROR_SUCCESS;
     return written ? S_OK : SELFREG_E_CLASS;
 }

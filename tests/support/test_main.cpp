@@ -1,4 +1,5 @@
 #include "support/desktop_log.h"
+#include "support/registry_backup.h"
 #include "support/scratch_folder.h"
 
 #include <windows.h>
@@ -6,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -57,16 +59,78 @@ void KeepTheSystemsCodePageWhereWindowsKeepsIt()
         RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", L"ACP", REG_SZ,
                         codePage, static_cast<DWORD>(length * sizeof(WCHAR)));
 }
+
+// The test command's check that a whole run leaves the registry as it found
+// it: "before" keeps the description in the temporary folder, "after"
+// compares the registry with it and shows both where they differ.
+std::string TempPathOf(const std::string &name)
+{
+    char folder[MAX_PATH] = "";
+    GetTempPathA(sizeof folder, folder);
+    return folder + name;
+}
+
+int CheckRunLeavesRegistry(bool before)
+{
+    const std::string path = TempPathOf("BackdropCarousel tests' registry before the run.txt");
+    // A run after one that was stopped half-way starts from the registry as
+    // it was before that one.
+    const std::string failed = before ? RestoreRegistry() : "";
+    if (!failed.empty()) {
+        fprintf(stderr, "%s\n", failed.c_str());
+        return 1;
+    }
+    const std::string now = DescribeRegistry();
+    if (before) {
+        std::ofstream(path, std::ios::binary) << now;
+        return 0;
+    }
+    std::ifstream file(path, std::ios::binary);
+    const std::string was{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    printf("%s", now.c_str());
+    if (was == now)
+        return 0;
+    fprintf(stderr, "The registry is not as it was before the tests, which was:\n%s", was.c_str());
+    return 1;
+}
 }  // namespace
 
 int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    // Failing before the tests: a failure in a test environment would show
-    // every test as skipped.
-    if (!GTEST_FLAG_GET(list_tests) && !IsOnTheSystemAskedFor())
+    if (GTEST_FLAG_GET(list_tests))
+        return RUN_ALL_TESTS();
+    // Failing before the tests, in one line: a failure in a test environment
+    // would show every test as skipped.
+    const std::string missing = MissingRights();
+    if (!missing.empty()) {
+        fprintf(stderr, "%s\n", missing.c_str());
+        return 1;
+    }
+    const std::string mode = argc == 2 ? argv[1] : "";
+    if (mode == "--registry-before-run" || mode == "--registry-after-run")
+        return CheckRunLeavesRegistry(mode == "--registry-before-run");
+    if (!IsOnTheSystemAskedFor())
         return 1;
     KeepTheSystemsCodePageWhereWindowsKeepsIt();
+    std::string failed = BackUpRegistry();
+    if (failed.empty() && mode == "--change-registry-and-wait") {
+        // A test program that its test stops half-way, once it says in the
+        // temporary folder that it has changed the registry.
+        ChangeRegistry();
+        std::ofstream(TempPathOf("registry changed"));
+        Sleep(INFINITE);
+    }
+    if (!failed.empty()) {
+        fprintf(stderr, "%s\n", failed.c_str());
+        return 1;
+    }
     testing::AddGlobalTestEnvironment(new DesktopStandInEnvironment);
-    return RUN_ALL_TESTS();
+    int result = RUN_ALL_TESTS();
+    failed = RestoreRegistry();
+    if (!failed.empty()) {
+        fprintf(stderr, "%s\n", failed.c_str());
+        result = 1;
+    }
+    return result;
 }
