@@ -149,13 +149,16 @@ stage_release() {
 #   pack_release EXE ZIP EPOCH
 # zip adds no extra fields, so the same files always give the same zip.
 pack_release() {
-  local stage
+  local stage zip packed=0
+  # The zip's full path before leaving for the staging folder, where a
+  # relative one would name a file deleted with it.
+  zip=$(realpath -m "$2")
   stage=$(mktemp -d)
   stage_release "$1" "$stage" "$3"
-  rm -f "$2"
-  (cd "$stage" && TZ=UTC zip -X -D -q "$(realpath -m "$2")" \
-    BackdropCarousel.exe README.txt CHANGELOG.txt LICENSE.txt)
+  rm -f "$zip"
+  (cd "$stage" && TZ=UTC zip -X -D -q "$zip" BackdropCarousel.exe README.txt CHANGELOG.txt LICENSE.txt) || packed=$?
   rm -rf "$stage"
+  return "$packed"
 }
 
 # The version in the version resource of a program, as Windows reads it
@@ -399,8 +402,10 @@ unsigned_program() {
     *.msi) msiextract -C "$unpacked" "$1" >/dev/null ;;
   esac
   program=$(find "$unpacked" -name BackdropCarousel.exe)
-  # osslsigncode refuses a file without a signature; one it cannot strip for
-  # another reason stays signed and differs from the unsigned build.
+  # osslsigncode refuses a file without a signature, and to overwrite one;
+  # a program it cannot strip for another reason stays signed and differs
+  # from the unsigned build.
+  rm -f "$2"
   osslsigncode remove-signature -in "$program" -out "$2" >/dev/null 2>&1 || cp "$program" "$2"
   rm -rf "$unpacked"
 }
