@@ -78,7 +78,7 @@ signed)
     -addext "extendedKeyUsage=critical,$3" -addext "keyUsage=critical,digitalSignature" 2>/dev/null; }
   certificate 'BackdropCarousel test signer' signer codeSigning && certificate 'Test time stamps' tsa timeStamping
   openssl pkcs12 -export -inkey signer.key -in signer.crt -out signer.pfx -passout pass:throwaway
-  printf '[tsa]\ndefault_tsa = t\n[t]\nserial = %s/serial\nsigner_cert = tsa.crt\nsigner_key = tsa.key\nsigner_digest = sha256\ndefault_policy = 1.2.3.4\ndigests = sha256\n' \
+  printf '[tsa]\ndefault_tsa = t\n[t]\nserial = %s/serial\nsigner_cert = tsa.crt\nsigner_key = tsa.key\nsigner_digest = sha256\ndefault_policy = 1.2.3.4\ndigests = sha1, sha256\n' \
     "$work" > tsa.cnf && echo 01 > serial
   python3 -c 'import http.server, subprocess
 class TimeStamps(http.server.BaseHTTPRequestHandler):
