@@ -439,3 +439,14 @@ NOTES
   echo
   awk -v head="## [$version]" 'index($0, "## [") == 1 { on = index($0, head) == 1; next } on' "$(repo_root)/CHANGELOG.md"
 }
+
+# Whether FILE carries an Authenticode signature with a SHA-256 digest and an
+# RFC 3161 time stamp, as scripts/sign.sh writes it, whoever issued the
+# certificate: the release job holds no list of the authorities Windows
+# trusts, so osslsigncode's verdict on the chain is left aside.
+#   signed_with_sha256 FILE
+signed_with_sha256() {
+  local said
+  said=$(osslsigncode verify -in "$1" 2>&1) || true
+  grep -qE '^Message digest algorithm +: SHA256$' <<<"$said" && grep -qE '^\s+Timestamp time:' <<<"$said"
+}
