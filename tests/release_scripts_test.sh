@@ -86,7 +86,8 @@ class TimeStamps(http.server.BaseHTTPRequestHandler):
         query = self.rfile.read(int(self.headers["Content-Length"]))
         reply = subprocess.run(["openssl", "ts", "-reply", "-config", "tsa.cnf", "-queryfile", "/dev/stdin", "-out", "/dev/stdout"],
                                input=query, capture_output=True, check=True).stdout
-        self.send_response(200); self.end_headers(); self.wfile.write(reply)
+        self.send_response(200); self.send_header("Content-Type", "application/timestamp-reply"); self.end_headers()
+        self.wfile.write(reply)
 server = http.server.HTTPServer(("127.0.0.1", 0), TimeStamps)
 open("port", "w").write(str(server.server_port)); server.serve_forever()' 2>/dev/null &
   trap "kill $!; rm -rf \"$work\"" EXIT
@@ -116,15 +117,13 @@ open("port", "w").write(str(server.server_port)); server.serve_forever()' 2>/dev
   /usr/bin/python3 - release "$(repo_root)/tests/schemas/scoop/schema.json" "$(project_version)" <<'CHECK' ||
 import hashlib, json, sys, jsonschema
 folder, schema, version = sys.argv[1:]
-with open(f'{folder}/scoop/backdropcarousel.json') as text, open(schema) as rules:
-    manifest = json.load(text)
-    jsonschema.Draft7Validator(json.load(rules)).validate(manifest)
+manifest = json.load(open(f'{folder}/scoop/backdropcarousel.json'))
+jsonschema.Draft7Validator(json.load(open(schema))).validate(manifest)
 assert manifest['version'] == version and manifest['persist'] == 'settings.ini', manifest
 for bits, zip in manifest['architecture'].items():
     name = f"BackdropCarousel-{version}-win{bits[:2]}.zip"
     assert zip['url'] == f'https://github.com/owner/name/releases/download/v{version}/{name}', zip
-    with open(f'{folder}/{name}', 'rb') as packed:
-        assert zip['hash'] == hashlib.sha256(packed.read()).hexdigest(), name
+    assert zip['hash'] == hashlib.sha256(open(f'{folder}/{name}', 'rb').read()).hexdigest(), name
 CHECK
     fail "the Scoop manifest does not describe the zips"
 
