@@ -26,37 +26,16 @@ bool HasTwoRegistryViews()
     return twoViews;
 }
 
-// Administrators hold these privileges, switched off until a process asks
-// for them: https://learn.microsoft.com/windows/win32/secauthz/privilege-constants
-static bool EnableBackupAndRestore()
-{
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &token))
-        return false;
-    bool enabled = true;
-    for (const wchar_t *name : {L"SeBackupPrivilege", L"SeRestorePrivilege"}) {
-        TOKEN_PRIVILEGES privileges = {};
-        privileges.PrivilegeCount = 1;
-        privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-        // AdjustTokenPrivileges also succeeds when the token lacks the privilege.
-        enabled = enabled && LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid) &&
-                  AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr) &&
-                  GetLastError() != ERROR_NOT_ALL_ASSIGNED;
-    }
-    CloseHandle(token);
-    return enabled;
-}
-
 static LSTATUS OpenKey(HKEY root, const wchar_t *path, REGSAM access, RegistryKey::Opening opening, HKEY *key)
 {
     if (opening == RegistryKey::Existing)
         return RegOpenKeyExW(root, path, 0, access, key);
     const LSTATUS status = RegCreateKeyExW(root, path, 0, nullptr, 0, access, nullptr, key, nullptr);
-    if (opening == RegistryKey::CreatedIfMissing || status != ERROR_ACCESS_DENIED || !EnableBackupAndRestore())
+    if (opening == RegistryKey::CreatedIfMissing || status != ERROR_ACCESS_DENIED)
         return status;
-    // With both privileges enabled, REG_OPTION_BACKUP_RESTORE opens the key
-    // for reading and writing whatever its access list says, in place of the
-    // access asked for:
+    // Where the process has enabled the backup and restore privileges,
+    // REG_OPTION_BACKUP_RESTORE opens the key for reading and writing
+    // whatever its access list says, in place of the access asked for:
     // https://learn.microsoft.com/windows/win32/api/winreg/nf-winreg-regcreatekeyexw
     return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_BACKUP_RESTORE,
                            access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY), nullptr, key, nullptr);

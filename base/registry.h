@@ -29,9 +29,11 @@ public:
     // Opens the key with the access asked for; the access may carry a view
     // flag. CreatedIfMissing makes the key first where there is none.
     // CreatedWhateverItsAccessList does so too, and where the key's access
-    // list refuses the access, opens it through the backup and restore
-    // privileges, which administrators hold: it can then read and write
-    // values whatever the list says (a key that belongs to TrustedInstaller).
+    // list refuses the access, opens it for backup and restore: where the
+    // process has enabled those privileges (SeBackupPrivilege and
+    // SeRestorePrivilege, which administrators hold), it can then read and
+    // write values whatever the list says (a key that belongs to
+    // TrustedInstaller).
     RegistryKey(HKEY root, const wchar_t *path, REGSAM access, Opening opening = Existing);
     ~RegistryKey();
     RegistryKey(const RegistryKey &) = delete;

@@ -8,6 +8,7 @@
 // same.
 
 #include "base/registry.h"
+#include "support/backup_privileges.h"
 
 #include <windows.h>
 #include <wininet.h>  // shlobj.h declares IActiveDesktop only after this
@@ -261,6 +262,7 @@ STDAPI DllRegisterServer()
         return SELFREG_E_CLASS;
     // Windows' own registration of the class belongs to TrustedInstaller:
     // administrators may read it, and write it through their privileges.
+    EnableBackupAndRestore();
     const RegistryKey key(HKEY_LOCAL_MACHINE,
                           L"Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}\\InprocServer32",
                           KEY_SET_VALUE, RegistryKey::CreatedWhateverItsAccessList);

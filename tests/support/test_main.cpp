@@ -1,3 +1,4 @@
+#include "support/backup_privileges.h"
 #include "support/desktop_log.h"
 #include "support/registry_backup.h"
 #include "support/scratch_folder.h"
@@ -107,6 +108,9 @@ int main(int argc, char **argv)
         fprintf(stderr, "%s\n", missing.c_str());
         return 1;
     }
+    // The registration the stand-in replaces belongs to TrustedInstaller, and
+    // the tests deny access to the keys they put back.
+    EnableBackupAndRestore();
     const std::string mode = argc == 2 ? argv[1] : "";
     if (mode == "--registry-before-run" || mode == "--registry-after-run")
         return CheckRunLeavesRegistry(mode == "--registry-before-run");
