@@ -17,7 +17,7 @@
 # a GitHub workflow runs in (GITHUB_REPOSITORY), else
 # BackdropCarousel/BackdropCarousel.
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/release.sh"
 root=$(repo_root)
 
 "$root/scripts/install-deps.sh"
