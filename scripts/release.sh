@@ -8,8 +8,48 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # Text for Windows: every line ends in CR LF, whatever the checkout gave.
 windows_text() { sed 's/\r$//; s/$/\r/'; }
 
-# Puts a release's files into FOLDER: the executable with the user's guide
-# (its version filled in from the project), the changelog and the licence as
+# The repository of the release (owner/name), which its download addresses,
+# manifests and guides name: BACKDROP_REPOSITORY, else the one a GitHub
+# workflow runs in (GITHUB_REPOSITORY), else the project's own.
+release_repository() { echo "${BACKDROP_REPOSITORY:-${GITHUB_REPOSITORY:-BackdropCarousel/BackdropCarousel}}"; }
+
+# The "Which file?" table of a release, written once for the README, the
+# release notes and the user's guide: one line for each kind of user, what
+# they want, a tab, and the file to take, with VERSION in its name.
+#   which_file VERSION
+which_file() {
+  printf '%s\t%s\n' \
+    'install it for yourself (most people; no administrator rights)' "BackdropCarousel-$1-win64-user.msi" \
+    'run it without installing (a folder of your own, a USB stick)' "BackdropCarousel-$1-win64.zip" \
+    'install it for every user of the computer, or on many computers' "BackdropCarousel-$1-win64-machine.msi" \
+    'use it on 32-bit Windows, or on Windows 10 on an ARM64 processor' 'the same with win32 in the name' \
+    'use it on Windows 11 on an ARM64 processor' 'the win64 files, which Windows 11 runs by emulation'
+}
+
+# The same table in Markdown, as the README and the release notes show it.
+#   which_file_table VERSION
+which_file_table() {
+  printf '| If you want to | Take |\n|---|---|\n'
+  which_file "$1" | awk -F'\t' '{ if ($2 ~ /^BackdropCarousel-/) $2 = "`" $2 "`"; else gsub(/win(32|64)/, "`&`", $2)
+    print "| " $1 " | " $2 " |" }'
+}
+
+# A guide of docs/ as Windows text, with the project's version for
+# @VERSION@, the release's repository for @REPOSITORY@, and the "Which
+# file?" table for a line @WHICH_FILE@:
+#   release_guide FILE
+release_guide() {
+  local version
+  version=$(project_version)
+  VERSION=$version REPOSITORY=$(release_repository) \
+    TABLE=$(which_file "$version" | awk -F'\t' '{ print "  " $1 "\n      " $2 }') \
+    awk '$0 == "@WHICH_FILE@" { print ENVIRON["TABLE"]; next }
+      { gsub(/@VERSION@/, ENVIRON["VERSION"]); gsub(/@REPOSITORY@/, ENVIRON["REPOSITORY"]); print }' "$1" | windows_text
+}
+
+# Puts a release's files into FOLDER: the executable, the user's guide as
+# README.txt and the administrators' guide as ADMINISTRATORS.txt (both
+# filled in by release_guide), the changelog and the licence, all four as
 # Windows text files, every file with the time EPOCH (seconds) and fixed
 # permissions:
 #   stage_release EXE FOLDER EPOCH
@@ -17,7 +57,8 @@ stage_release() {
   local root
   root=$(repo_root)
   cp "$1" "$2/BackdropCarousel.exe"
-  sed "s/@VERSION@/$(project_version)/g" "$root/docs/user-guide.txt" | windows_text > "$2/README.txt"
+  release_guide "$root/docs/user-guide.txt" > "$2/README.txt"
+  release_guide "$root/docs/administrators-guide.txt" > "$2/ADMINISTRATORS.txt"
   windows_text < "$root/CHANGELOG.md" > "$2/CHANGELOG.txt"
   windows_text < "$root/LICENSE" > "$2/LICENSE.txt"
   chmod 644 "$2"/*
@@ -35,7 +76,7 @@ pack_release() {
   stage=$(mktemp -d)
   stage_release "$1" "$stage" "$3"
   rm -f "$zip"
-  (cd "$stage" && TZ=UTC zip -X -D -q "$zip" BackdropCarousel.exe README.txt CHANGELOG.txt LICENSE.txt) || packed=$?
+  (cd "$stage" && TZ=UTC zip -X -D -q "$zip" BackdropCarousel.exe README.txt ADMINISTRATORS.txt CHANGELOG.txt LICENSE.txt) || packed=$?
   rm -rf "$stage"
   return "$packed"
 }
@@ -264,34 +305,34 @@ unsigned_program() {
   rm -rf "$unpacked"
 }
 
-# The notes of the GitHub release: which file to take, whether the files are
-# signed (SIGNED: yes or no), then the version's section of CHANGELOG.md,
-# whose build and workflow changes come last, under their own heading.
+# The notes of the GitHub release, whose text GitHub shows with every line
+# break kept: which file to take, whether the files are signed (SIGNED: yes
+# or no), the changes of the version's section of CHANGELOG.md up to its
+# build and workflow changes, each entry on one line, and a link to the whole
+# changelog.
 #   release_notes SIGNED
 release_notes() {
-  local version
+  local version pages
   version=$(project_version)
-  cat <<NOTES
-## Which file?
-
-| To | Take |
-|---|---|
-| install it for yourself (most people; no administrator rights) | \`BackdropCarousel-$version-win64-user.msi\` |
-| run it without installing (a folder or a USB stick) | \`BackdropCarousel-$version-win64.zip\` |
-| install it for every user of a computer, or on many computers | \`BackdropCarousel-$version-win64-machine.msi\` |
-| use it on 32-bit Windows | the same with \`win32\` in the name |
-
-\`SHA256SUMS\` lists the files' SHA-256 sums; the \`.yaml\` files are the winget
-manifests, the \`.json\` file the Scoop manifest.
-
-NOTES
-  if [ "$1" = yes ]; then
-    echo "The programs and the packages are signed (Authenticode, SHA-256, time-stamped)."
-  else
-    echo "These files are not signed: Windows SmartScreen may warn before the first start, and Smart App Control, where it is on, may block them (see the README)."
-  fi
-  echo
-  awk -v head="## [$version]" 'index($0, "## [") == 1 { on = index($0, head) == 1; next } on' "$(repo_root)/CHANGELOG.md"
+  pages=https://github.com/$(release_repository)/blob/v$version
+  {
+    printf '## Which file?\n\n'
+    which_file_table "$version"
+    printf '\n`SHA256SUMS` lists the files'"'"' SHA-256 sums; the `.yaml` files are the winget manifests, the `.json` file the Scoop manifest.\n\n'
+    if [ "$1" = yes ]; then
+      printf 'The programs and the packages are signed (Authenticode, SHA-256, time-stamped).'
+    else
+      printf 'These files are not signed: Smart App Control, where it is on, blocks an unsigned program it does not know.'
+    fi
+    printf ' Microsoft Edge and SmartScreen may warn about a file they do not know yet ([SmartScreen and Smart App Control](%s/README.md#smartscreen-and-smart-app-control)).\n\n' "$pages"
+    awk -v head="## [$version]" 'index($0, "## [") == 1 { on = index($0, head) == 1; next }
+      $0 == "### Build and workflow" { on = 0 } !on { next }
+      /^$/ { if (entry != "") print entry; entry = ""; print; next }
+      entry != "" && !/^(#|- )/ { sub(/^ +/, ""); entry = entry " " $0; next }
+      { if (entry != "") print entry; entry = $0 }
+      END { if (entry != "") print entry }' "$(repo_root)/CHANGELOG.md"
+    printf '\nEvery change, those of the build included: [CHANGELOG.md](%s/CHANGELOG.md).\n' "$pages"
+  } | cat -s
 }
 
 # Whether FILE carries an Authenticode signature with a SHA-256 digest and an
