@@ -72,10 +72,13 @@ package)
   # developer's command; the test command one link away, and CI running it.
   root=$(repo_root)
   head -120 "$root/README.md" > "$work/readme"
-  for told in 40:releases/latest 40:-win64-user.msi '40:`.jpeg`' "120:$(which_file_table '<version>')" \
-    '120:## SmartScreen and Smart App Control' 120:docs/building.md#the-two-commands; do
+  for told in 40:releases/latest 40:-win64-user.msi '40:`.jpeg`' '120:## SmartScreen and Smart App Control' \
+    120:docs/building.md#the-two-commands; do
     [[ $(head -"${told%%:*}" "$work/readme") == *"${told#*:}"* ]] || fail "the README's first ${told%%:*} lines lack ${told#*:}"
   done
+  table=$(awk '/^\|/ { print; table = 1; next } table { exit }' "$work/readme")
+  [ "$table" = "$(which_file_table '<version>')" ] && [[ $table == *'Windows 10 on an ARM64'*'Windows 11 on an ARM64'* ]] ||
+    fail "the README's first table is not the Which-file table with its ARM64 rows: $table"
   blocks=$(awk '/^```/ { inside = !inside; next } inside' "$work/readme")
   [ "$blocks" = "winget install --id BackdropCarousel.BackdropCarousel --exact --source winget
 winget install --id BackdropCarousel.BackdropCarousel --exact --source winget --scope machine
@@ -89,7 +92,7 @@ scoop install https://github.com/BackdropCarousel/BackdropCarousel/releases/late
   # table, a link to the changelog, the users' changes only, and each
   # paragraph or entry on one line.
   release_notes no > "$work/notes"
-  [[ $(cat "$work/notes") == *"$(which_file_table "$version")"* ]] &&
+  [[ $(cat "$work/notes") == *"$(which_file_table "$version")"* && $(cat "$work/notes") == *ARM64* ]] &&
     grep -qF "(https://github.com/owner/name/blob/v$version/CHANGELOG.md)" "$work/notes" &&
     ! grep -q 'Build and workflow' "$work/notes" || fail "the release notes lack the table or the link, or hold the build's changes"
   wrapped=$(awk 'previous != "" && $0 != "" && !/^(#|- |\|)/ { print } { previous = $0 }' "$work/notes")
