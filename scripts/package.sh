@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the release executables for both architectures and packs each with
-# the user's guide, the changelog and the licence:
+# the user's and the administrators' guides, the changelog and the licence:
 # dist/BackdropCarousel-<version>-win32.zip and -win64.zip, and the Windows
 # Installer packages -win32-user.msi, -win32-machine.msi, -win64-user.msi and
 # -win64-machine.msi, with their SHA-256 sums in dist/SHA256SUMS, and the
@@ -13,11 +13,11 @@
 # and the manifests list the files as signed. Unsigned, the same bytes are
 # still in them: removing the signatures gives the unsigned build's.
 #
-# The release's repository (owner/name) is BACKDROP_REPOSITORY, else the one
-# a GitHub workflow runs in (GITHUB_REPOSITORY), else
-# BackdropCarousel/BackdropCarousel.
+# The release's repository (owner/name), which the manifests and the guides
+# name, is BACKDROP_REPOSITORY, else the one a GitHub workflow runs in
+# (GITHUB_REPOSITORY), else BackdropCarousel/BackdropCarousel.
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/release.sh"
 root=$(repo_root)
 
 "$root/scripts/install-deps.sh"
@@ -43,9 +43,8 @@ for arch in i686 x86_64; do
   done
 done
 [ -z "${SIGNING_PFX:-}" ] || "$root/scripts/sign.sh" "$root"/dist/*.msi
-repository=${BACKDROP_REPOSITORY:-${GITHUB_REPOSITORY:-BackdropCarousel/BackdropCarousel}}
-write_winget_manifests "$root/dist" "$repository"
-write_scoop_manifest "$root/dist" "$repository"
+write_winget_manifests "$root/dist" "$(release_repository)"
+write_scoop_manifest "$root/dist" "$(release_repository)"
 cd "$root/dist"
 sha256sum -- *.zip *.msi > SHA256SUMS
 ls -l -- *.zip *.msi

@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # The release scripts' own steps, on Linux alone:
 #   release_scripts_test.sh package EXE LIMIT
-#       the zip holds the program as built, the user's guide, the changelog and
-#       the licence as Windows text, the guide and the changelog naming the
-#       project's version; the program is at most LIMIT bytes (0: no limit)
+#       the zip holds the program as built, the user's and the administrators'
+#       guides, the changelog and the licence as Windows text, the guides
+#       filled in with the project's version, the repository and the "Which
+#       file?" table, the user's under 200 lines, and the changelog naming the
+#       version; the program is at most LIMIT bytes (0: no limit); the README's
+#       first 120 lines and the release notes are for users: the table, the
+#       install blocks, no developer's command, no wrapped line in the notes
 #   release_scripts_test.sh seeding      the run command writes settings.ini only where there is none
 #   release_scripts_test.sh signed EXE32 EXE64 PROGRAM_TESTS
 #       with a throwaway certificate and time-stamp server: the signing
@@ -11,8 +15,7 @@
 #       signed program passes its tests' start-up (PROGRAM_TESTS, under
 #       Wine), and with the signatures removed the zip and the package hold
 #       the program as built; the Scoop manifest of the zips passes Scoop's
-#       schema with their hashes; the README's first screen says where to
-#       download and which pictures the program takes
+#       schema with their hashes
 #   release_scripts_test.sh installer EXE32 EXE64
 #       the Windows Installer packages: what Windows Installer's validation
 #       checks in their tables (every category and foreign key in
@@ -30,7 +33,7 @@
 #       each Run value it removes; the 32-bit machine package likewise in a
 #       32-bit prefix
 set -euo pipefail
-source "$(dirname "${BASH_SOURCE[0]}")/../scripts/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../scripts/release.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*" >&2; exit 1; }
@@ -39,23 +42,61 @@ run='Software\Microsoft\Windows\CurrentVersion\Run'
 case $1 in
 package)
   zip=$work/release.zip
+  export BACKDROP_REPOSITORY=owner/name
   pack_release "$2" "$zip" 0
   contents=$(unzip -Z1 "$zip" | tr '\n' ' ')
-  [ "$contents" = "BackdropCarousel.exe README.txt CHANGELOG.txt LICENSE.txt " ] || fail "the zip holds $contents"
+  [ "$contents" = "BackdropCarousel.exe README.txt ADMINISTRATORS.txt CHANGELOG.txt LICENSE.txt " ] || fail "the zip holds $contents"
   files=$work/unpacked
   unzip -q "$zip" -d "$files"
   cmp -s "$files/BackdropCarousel.exe" "$2" || fail "the zip's program is not the one built"
-  for text in README.txt CHANGELOG.txt LICENSE.txt; do
+  for text in README.txt ADMINISTRATORS.txt CHANGELOG.txt LICENSE.txt; do
     ! grep -qv $'\r$' "$files/$text" && [ "$(tail -c 2 "$files/$text" | od -An -tx1)" = " 0d 0a" ] ||
       fail "$text has a line that does not end in CR LF"
   done
   version=$(project_version)
   [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "the project's version is '$version'"
-  grep -qF "$version" "$files/README.txt" || fail "README.txt does not name version $version"
+  for guide in README.txt ADMINISTRATORS.txt; do
+    grep -qF "Version $version" "$files/$guide" && ! grep -q '@[A-Z_]*@' "$files/$guide" ||
+      fail "$guide does not name version $version, or keeps a placeholder"
+  done
+  grep -qF -- "--repo owner/name" "$files/README.txt" && grep -qF "BackdropCarousel-$version-win64.zip" "$files/README.txt" &&
+    [ "$(wc -l < "$files/README.txt")" -lt 200 ] || fail "README.txt lacks the repository or the table, or is 200 lines or more"
   grep -q "^## \[$version\]" "$files/CHANGELOG.txt" || fail "CHANGELOG.txt has no entry for $version"
   grep -q "^MIT License" "$files/LICENSE.txt" || fail "LICENSE.txt is not the MIT licence"
   size=$(stat -c %s "$2")
   [ "$3" = 0 ] || [ "$size" -le "$3" ] || fail "the program is $size bytes, over $3"
+
+  # The README's first screen (40 lines): the download page, the file most
+  # people take and the .jpg rule; its first 120 lines: the "Which file?"
+  # table, each package manager's command alone in its block, and no
+  # developer's command; the test command one link away, and CI running it.
+  root=$(repo_root)
+  head -120 "$root/README.md" > "$work/readme"
+  for told in 40:releases/latest 40:-win64-user.msi '40:`.jpeg`' '120:## SmartScreen and Smart App Control' \
+    120:docs/building.md#the-two-commands; do
+    [[ $(head -"${told%%:*}" "$work/readme") == *"${told#*:}"* ]] || fail "the README's first ${told%%:*} lines lack ${told#*:}"
+  done
+  table=$(awk '/^\|/ { print; table = 1; next } table { exit }' "$work/readme")
+  [ "$table" = "$(which_file_table '<version>')" ] && [[ $table == *'Windows 10 on an ARM64'*'Windows 11 on an ARM64'* ]] ||
+    fail "the README's first table is not the Which-file table with its ARM64 rows: $table"
+  blocks=$(awk '/^```/ { inside = !inside; next } inside' "$work/readme")
+  [ "$blocks" = "winget install --id BackdropCarousel.BackdropCarousel --exact --source winget
+winget install --id BackdropCarousel.BackdropCarousel --exact --source winget --scope machine
+scoop install https://github.com/BackdropCarousel/BackdropCarousel/releases/latest/download/backdropcarousel.json" ] &&
+    [ "$(awk '/^```/ { n++ } END { print n }' "$work/readme")" = 6 ] || fail "the README's install blocks are: $blocks"
+  ! grep -nE '\<(apt|apt-get|cmake)\>|scripts/' "$work/readme" || fail "the README's first 120 lines hold a developer's command"
+  [[ $(sed -n '/^## The two commands$/,/^## /p' "$root/docs/building.md") == *'`scripts/test.sh`'* ]] &&
+    grep -qx 'exec scripts/test.sh' "$root/.ci/run" || fail "docs/building.md's two commands or .ci/run lost the test command"
+
+  # The release notes as GitHub shows them, every line break kept: the
+  # table, a link to the changelog, the users' changes only, and each
+  # paragraph or entry on one line.
+  release_notes no > "$work/notes"
+  [[ $(cat "$work/notes") == *"$(which_file_table "$version")"* && $(cat "$work/notes") == *ARM64* ]] &&
+    grep -qF "(https://github.com/owner/name/blob/v$version/CHANGELOG.md)" "$work/notes" &&
+    ! grep -q 'Build and workflow' "$work/notes" || fail "the release notes lack the table or the link, or hold the build's changes"
+  wrapped=$(awk 'previous != "" && $0 != "" && !/^(#|- |\|)/ { print } { previous = $0 }' "$work/notes")
+  [ -z "$wrapped" ] || fail "the release notes break a paragraph or an entry before: $wrapped"
   ;;
 seeding)
   # The sample pictures are on the Wine prefix's drive C:, any other folder on Z:.
@@ -129,12 +170,6 @@ for bits, zip in manifest['architecture'].items():
     assert zip['hash'] == hashlib.sha256(open(f'{folder}/{name}', 'rb').read()).hexdigest(), name
 CHECK
     fail "the Scoop manifest does not describe the zips"
-
-  # The README's first screen (its first 40 lines): the download page, the
-  # file most people take, and the .jpg rule.
-  for told in 'releases/latest' '-win64-user.msi' '`.jpeg`'; do
-    grep -qF -- "$told" <(head -40 "$(repo_root)/README.md") || fail "the README's first screen does not name $told"
-  done
   ;;
 installer)
   declare -A exe=([x86]=$2 [x64]=$3)
@@ -205,6 +240,7 @@ installer)
     pack_installer "${exe[$platform]}" "$msi" $scope $platform 0
     problems=$(validate "$msi" "${exe[$platform]}" "$(project_version).0")
     [ -z "$problems" ] || fail "$package.msi would not pass validation or has the wrong version: $problems"
+    [[ $'\n'$(table "$msi" File | cut -f1)$'\n' == *$'\nADMINISTRATORS.txt\n'* ]] || fail "$package.msi lacks the administrators' guide"
     # Wine always installs as administrator: that a per-user package needs
     # no elevation shows in its word count (bit 3, 8, beside 2, compressed)
     # and in no ALLUSERS; a per-machine one sets ALLUSERS=1.
@@ -262,7 +298,7 @@ installer)
   folder=$profile/AppData/Local/Programs/BackdropCarousel
   shortcut="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/BackdropCarousel.lnk"
   msi /i "$work/user-x64.msi" || fail "the per-user package did not install"
-  cmp -s "$3" "$folder/BackdropCarousel.exe" && ls "$folder"/{README,CHANGELOG,LICENSE}.txt "$shortcut" >/dev/null ||
+  cmp -s "$3" "$folder/BackdropCarousel.exe" && ls "$folder"/{README,ADMINISTRATORS,CHANGELOG,LICENSE}.txt "$shortcut" >/dev/null ||
     fail "the per-user package did not install its files and shortcut"
   [ "$(entry "$work/user-x64.msi" 64 | grep -cxF -e "DisplayName REG_SZ BackdropCarousel" -e "NoModify REG_DWORD 0x1" \
     -e "DisplayVersion REG_SZ $(project_version)" -e "Publisher REG_SZ The BackdropCarousel developers" \
