@@ -105,7 +105,8 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
 
     // A settings.ini.bak of other bytes may be the user's own copy: it stays,
     // and each original goes to the temporary folder under a name of its own.
-    // Empty files at those names (a full disk left them) keep nothing: written over.
+    // Empty files at any of these names, settings.ini.bak's too (a full disk
+    // left them), keep nothing: they are written over.
     const std::string kept = (std::filesystem::temp_directory_path() / "BackdropCarousel settings").string();
     for (const char *name : {".ini.bak", " (2).ini.bak"})
         DeleteFileA((kept + name).c_str());
@@ -156,9 +157,12 @@ TEST(SettingsEncodingTest, EachLineIsReadInTheCodePageThatMakesSenseOfIt)
 // Forms that cannot be told with confidence: the file stays as it is, keeps
 // no copy and takes no single write. A save, which writes every setting,
 // keeps the original and replaces it.
-TEST_F(SettingsFileTest, FilesOfUncertainFormAreLeftAsTheyAre)
+TEST_F(SettingsFileTest, FilesOfUncertainFormAreLeftUntilASaveReplacesThem)
 {
     const std::string utf8 = "[Settings]\r\nwallpaperDir=C:\\Müller\r\n", bigEndian = Encoded(utf8, 1201);
+    const std::string saved =
+        "[Settings]\r\nwallpaperDir=C:\\\r\nrotationInt=5\r\nrotationIntType=0\r\nwallpaperMode=0\r\n"
+        "rotateAtStartup=0\r\n";
     const std::string files[] = {
         std::string("[\0\0=", 4),             // both byte orders plausible
         Encoded(utf8 + "\xC2\x85", 1201),     // a C1 control character
@@ -172,8 +176,8 @@ TEST_F(SettingsFileTest, FilesOfUncertainFormAreLeftAsTheyAre)
         EXPECT_FALSE(WriteSetting(L"rotationInt", L"42"));
         EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini")) + FileBytes(folder_.PathOf("settings.ini.bak")), bytes);
         EXPECT_TRUE(SaveSettings(L"C:\\", 5, 0, 0, false));
-        EXPECT_EQ(ReadSettingInt(L"rotationInt"), 5);
-        EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini.bak")), bytes);
+        EXPECT_EQ(FileBytes(folder_.PathOf("settings.ini")) + FileBytes(folder_.PathOf("settings.ini.bak")),
+                  Encoded(saved, 1200) + bytes);
         folder_.Remove("settings.ini.bak");
     }
 }
