@@ -95,7 +95,7 @@ static bool Keeps(const std::wstring &path, const std::string &bytes)
 // folder, keeps its originals there.
 bool KeepOriginal(const std::wstring &path, const std::string &bytes)
 {
-    if (bytes.empty() || Keeps(path + L".bak", bytes))
+    if (Keeps(path + L".bak", bytes))
         return true;
     for (int number = 1; number <= 100; ++number) {
         std::wstring name = number == 1 ? L"" : L" (" + DecimalText(number) + L")";
