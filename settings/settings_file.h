@@ -1,7 +1,10 @@
 // The five user settings, kept in settings.ini beside the executable,
 // section "Settings", read and written through the platform's INI functions.
-// The file is UTF-16LE with a byte-order mark, the one form in which
-// Windows' INI functions keep every character whatever the code page.
+// The file is kept in UTF-16LE with a byte-order mark (settings_encoding.h
+// tells the form of a file in any other and gives the rule it reads it by);
+// a file in another form is converted, its original kept, before the first
+// write, so that no write ever changes a character of a line it does not own
+// (file_replacement.h keeps the original and replaces the file).
 #pragma once
 
 #include <windows.h>
@@ -19,35 +22,26 @@ bool BuildSettingsPath();
 // the defaults in place of the user's settings.
 bool WaitUntilSettingsReadable();
 
-// The system's ANSI code page, in which programs without a manifest of
-// their own write, as earlier versions did (GetACP() gives UTF-8 under the
-// program's manifest); 65001 where the system itself uses UTF-8, which
-// leaves no other reading; 0 when it cannot be had.
-UINT LegacyCodePage();
+// The system's ANSI code page, in which programs without a manifest of their
+// own write, as earlier versions did (GetACP() gives UTF-8 under the
+// program's manifest); 0 when it cannot be had.
+UINT SystemCodePage();
 
-// ReplaceFileW, through which a converted file takes the old one's place;
-// the tests put a stand-in here that fails as Windows can.
-extern decltype(&ReplaceFileW) g_replaceFile;
+// The code page in which earlier versions wrote the file on a system of that
+// code page. Where it is UTF-8 (Windows' "Use Unicode UTF-8 for worldwide
+// language support"), the system locale's own ANSI code page, in which they
+// wrote before the option was turned on: UTF-8 needs no code page of its own.
+UINT LegacyCodePage(UINT systemCodePage = SystemCodePage());
 
-// Puts settings.ini into UTF-16LE with its byte-order mark: a file in UTF-8
-// (with or without a mark), in UTF-16BE or UTF-16LE without a mark, in the
-// legacy code page, in which earlier versions wrote, or in UTF-8 with lines
-// in that code page keeps its text exactly. A line that is text both in
-// UTF-8 and in the legacy code page, with different meanings, is read as the
-// folder that exists, where a start looks for it, where it is the folder's;
-// else in a double-byte legacy code page (Chinese, Japanese, Korean) unless a
-// UTF-8 mark leads the file or another line is text only in UTF-8 and none
-// only in that code page, in UTF-8 in a single-byte one. Its bytes are first
-// kept as settings.ini.bak beside it (or under a new name in the temporary
-// folder), and the file named by a link is converted, keeping its
-// permissions and other names.
-// Returns false when the file is left as it was: its bytes could not be read,
-// or their form cannot be told with confidence (which leaves the file to the
-// INI functions and refuses every write), or it could not be replaced; in the
-// last case the settings are read from a converted copy until a later
-// conversion succeeds. Runs at start-up and before a save's writes or a
-// single write, so no write ever changes a character of a line it does not
-// own.
+// Puts settings.ini into UTF-16LE with its byte-order mark, keeping its text
+// exactly, after keeping its bytes as settings.ini.bak beside it (or under a
+// name of the program's own in the temporary folder); the file a link names
+// is converted, keeping its permissions and other names. Returns false when
+// the file is left as it was: its bytes could not be read, or their form
+// cannot be told with confidence (the INI functions then read the file as
+// they can, and no single write is made to it), or it could not be replaced;
+// in the last case the settings are read from a converted copy until a later
+// conversion succeeds. Runs at start-up, and before each write.
 bool ConvertSettingsToUnicode(UINT legacyCodePage = LegacyCodePage());
 
 std::wstring ReadSettingString(const wchar_t *key, const wchar_t *defaultText, DWORD capacity);
@@ -61,6 +55,7 @@ int ReadSettingInt(const wchar_t *key);
 bool WriteSetting(const wchar_t *key, const wchar_t *text);
 
 // Writes all five keys after one conversion; returns whether every write
-// succeeded.
+// succeeded. A file whose form cannot be told is replaced by the five keys,
+// its original kept as a conversion keeps it: no file stops a save for good.
 bool SaveSettings(const std::wstring &folder, int intervalCount, LRESULT unitIndex, LRESULT styleIndex,
                   bool rotateAtStartup);
