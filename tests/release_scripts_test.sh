@@ -21,10 +21,10 @@
 #       one, installed as a double-click does, ends with the program's window,
 #       starts from its shortcut, refuses a downgrade and upgrades an older
 #       program silently, starting nothing, keeping the user's settings.ini
-#       and Run values; the per-machine ones preset the settings given, refuse intervals under
-#       3 seconds and move the Run value across architectures, with Task
-#       Manager's switch as it was, and a move that fails at its end leaves
-#       every Run value and switch as it was; each
+#       and Run values; the per-machine ones preset the settings given,
+#       refuse intervals under 3 seconds and move the Run value across
+#       architectures, with Task Manager's switch as it was, and a move that
+#       fails at its end leaves every Run value and switch as it was; each
 #       uninstall leaves nothing of the program's and another copy's Run
 #       values as they were; START_WITH_WINDOWS=1 leaves the Run value
 #       switched on in Task Manager, and an uninstall removes the switch of
@@ -121,10 +121,9 @@ open("port", "w").write(str(server.server_port)); server.serve_forever()' 2>/dev
   /usr/bin/python3 - release "$(repo_root)/tests/schemas/scoop/schema.json" "$(project_version)" <<'CHECK' ||
 import hashlib, json, sys, jsonschema
 folder, schema, version = sys.argv[1:]
-text = open(f'{folder}/scoop/backdropcarousel.json').read()
-manifest = json.loads(text)
+manifest = json.load(open(f'{folder}/scoop/backdropcarousel.json'))
 jsonschema.Draft7Validator(json.load(open(schema))).validate(manifest)
-assert text == json.dumps(manifest, indent=4) + '\n', "not in Scoop's style, indented by 4"
+assert open(f'{folder}/scoop/backdropcarousel.json').read() == json.dumps(manifest, indent=4) + '\n', "not in Scoop's style"
 assert manifest['version'] == version and manifest['persist'] == 'settings.ini', manifest
 for bits, zip in manifest['architecture'].items():
     name = f"BackdropCarousel-{version}-win{bits[:2]}.zip"
@@ -237,9 +236,6 @@ installer)
   # Silent (/qn) unless ui= asks for the interactive install a double-click gives.
   msi() { wine msiexec "$1" "$(windows_path "$2")" "${@:3}" ${ui-/qn} >/dev/null 2>&1; }
   window() { timeout 10 sh -c 'until xwininfo -name "BackdropCarousel - v2.0"; do sleep 0.2; done' >/dev/null 2>&1; }
-  # Whether the program runs in this prefix: its process, as Wine names it,
-  # started by this prefix's Wine (a launch runs on after msiexec ends).
-  running() { for p in $(pgrep -f '^C:.*\\BackdropCarousel\.exe$'); do grep -qzxF "WINEPREFIX=$WINEPREFIX" /proc/$p/environ && return; done 2>/dev/null; false; }
   entry() { wine reg query "HKLM\\${run%Run}Uninstall\\$(property "$1" ProductCode)" /reg:"$2" | tr -d '\r' | sed -n 's/^ *//; s/  */ /g; / REG_/p'; }
   run_value() { wine reg query "$1\\$run" /v BackdropCarousel /reg:$2 | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
   run_values() { for key in "HKCU\\$run /reg:64" "HKLM\\$run /reg:64" "HKLM\\$run /reg:32"; do
@@ -287,7 +283,9 @@ installer)
   printf '[Settings]\r\nwallpaperDir=C:\\Mine\r\n' | tee "$work/settings.ini" > "$folder/settings.ini"
   leftovers "$folder" "C:\\users\\$(id -un)\\AppData\\Local\\Programs\\BackdropCarousel\\BackdropCarousel.exe"
   msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] && cmp -s "$3" "$folder/BackdropCarousel.exe" || fail "the upgrade did not replace the older version"
-  ! running || fail "a silent upgrade started the program"
+  # No process of the program (Wine names it by its path) in this prefix.
+  ! grep -qzxF "WINEPREFIX=$WINEPREFIX" $(pgrep -f '^C:.*\\BackdropCarousel\.exe$' | sed 's|.*|/proc/&/environ|') /dev/null 2>/dev/null ||
+    fail "a silent upgrade started the program"
   cmp -s "$work/settings.ini" "$folder/settings.ini" && run_values query || fail "the upgrade lost settings.ini or a Run value"
   msi /x "$work/user-x64.msi" && [ ! -e "$folder" ] && [ ! -e "$shortcut" ] || fail "the per-user package did not uninstall"
 

@@ -137,12 +137,9 @@ foreach ($msi in Get-ChildItem "$Packages\*.msi") {
     Assert (-not (Get-RunValues)) 'uninstalling left a Run value'
 
     if ($name -like '*-user') {
-        $code = Invoke-Msiexec /i $msi.FullName "$name-interactive" -Interactive
-        Assert ($code -eq 0) "the interactive install ended with $code"
+        Assert ((Invoke-Msiexec /i $msi.FullName "$name-interactive" -Interactive) -eq 0) 'the interactive install failed'
         Assert (Wait-For { Get-Program $exe | Where-Object MainWindowHandle -ne 0 } 20) 'the interactive install shows no window'
-        Get-Program $exe | Stop-Process -Force
-        Assert (Wait-For { -not (Get-Program $exe) } 20) 'the program does not end'
-        $code = Invoke-Msiexec /x $msi.FullName "$name-interactive-uninstall"
-        Assert ($code -eq 0) "uninstalling after the interactive install ended with $code"
+        Get-Program $exe | Stop-Process -Force -PassThru | Wait-Process
+        Assert ((Invoke-Msiexec /x $msi.FullName "$name-interactive-uninstall") -eq 0) 'uninstalling it again failed'
     }
 }
