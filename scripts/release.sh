@@ -184,6 +184,7 @@ winget_manifest() {
 # release v<version> of REPOSITORY (owner/name), their SHA-256, product and
 # upgrade codes, scope and architecture. A newer package replaces the
 # installed version itself, so winget installs it over the old one.
+# Its tags let winget search find it by what it does (wallpaper).
 #   write_winget_manifests FOLDER REPOSITORY
 write_winget_manifests() {
   local folder=$1 repository=$2 version out name msi code upgrade names=(win32-user win32-machine win64-user win64-machine)
@@ -204,6 +205,11 @@ License: MIT
 LicenseUrl: https://github.com/$repository/blob/v$version/LICENSE
 ShortDescription: Changes the desktop wallpaper at a fixed interval, going through the .jpg pictures of one folder.
 ReleaseNotesUrl: https://github.com/$repository/releases/tag/v$version
+Tags:
+- wallpaper
+- background
+- slideshow
+- desktop
 LOCALE
   for name in "${names[@]}"; do
     msi=$folder/BackdropCarousel-$version-$name.msi
@@ -234,7 +240,8 @@ INSTALLER
 # an empty one is made as the program writes it (UTF-16LE with its mark); the
 # program rewrites a hard-linked settings.ini in place, keeping the link.
 # checkver and autoupdate let the bucket follow later releases, their hashes
-# taken from SHA256SUMS.
+# taken from SHA256SUMS. Written as Scoop's contributing guide asks: indented
+# by 4, as json.tool writes it, with every array's items on lines of their own.
 #   write_scoop_manifest FOLDER REPOSITORY
 write_scoop_manifest() {
   local folder=$1 repository=$2 version zip bits address hashes=()
@@ -246,7 +253,7 @@ write_scoop_manifest() {
   done
   mkdir -p "$folder/scoop"
   address="https://github.com/$repository/releases/download/v"
-  cat > "$folder/scoop/backdropcarousel.json" <<SCOOP
+  python3 -m json.tool --indent 4 > "$folder/scoop/backdropcarousel.json" <<SCOOP
 {
   "version": "$version",
   "description": "Changes the desktop wallpaper at a fixed interval, going through the .jpg pictures of one folder.",

@@ -15,23 +15,24 @@
 #       signed program passes its tests' start-up (PROGRAM_TESTS, under
 #       Wine), and with the signatures removed the zip and the package hold
 #       the program as built; the Scoop manifest of the zips passes Scoop's
-#       schema with their hashes
+#       schema with their hashes, in Scoop's style
 #   release_scripts_test.sh installer EXE32 EXE64
 #       the Windows Installer packages: what Windows Installer's validation
 #       checks in their tables (every category and foreign key in
 #       _Validation among them), and the program's version recorded; then
 #       under Wine's msiexec, in a 64-bit prefix of their own: the per-user
-#       one installs, starts, refuses a downgrade and upgrades an older
-#       program keeping the user's settings.ini and Run values; the
-#       per-machine ones preset the settings given, refuse intervals under
-#       3 seconds and move the Run value across architectures, with Task
-#       Manager's switch as it was, and a move that fails at its end leaves
-#       every Run value and switch as it was; each
+#       one, installed as a double-click does, ends with the program's window,
+#       starts from its shortcut, refuses a downgrade and upgrades an older
+#       program silently, starting nothing, keeping the user's settings.ini
+#       and Run values; the per-machine ones preset the settings given,
+#       refuse intervals under 3 seconds and move the Run value across
+#       architectures, with Task Manager's switch as it was, and a move that
+#       fails at its end leaves every Run value and switch as it was; each
 #       uninstall leaves nothing of the program's and another copy's Run
 #       values as they were; START_WITH_WINDOWS=1 leaves the Run value
 #       switched on in Task Manager, and an uninstall removes the switch of
 #       each Run value it removes; the 32-bit machine package likewise in a
-#       32-bit prefix
+#       32-bit prefix; the winget manifests pass winget's schemas, with tags
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../scripts/release.sh"
 work=$(mktemp -d)
@@ -163,6 +164,7 @@ import hashlib, json, sys, jsonschema
 folder, schema, version = sys.argv[1:]
 manifest = json.load(open(f'{folder}/scoop/backdropcarousel.json'))
 jsonschema.Draft7Validator(json.load(open(schema))).validate(manifest)
+assert open(f'{folder}/scoop/backdropcarousel.json').read() == json.dumps(manifest, indent=4) + '\n', "not in Scoop's style"
 assert manifest['version'] == version and manifest['persist'] == 'settings.ini', manifest
 for bits, zip in manifest['architecture'].items():
     name = f"BackdropCarousel-{version}-win{bits[:2]}.zip"
@@ -205,7 +207,8 @@ installer)
       WildCardFilename:s Path:s Paths:s AnyPath:s DefaultDir:s RegPath:s Formatted:s FormattedSDDLText:s Template:s
       Condition:s Guid:s Version:s Language:s Binary:v CustomSource:s Cabinet:s Shortcut:s'
     for name in $(msiinfo tables "$1" | grep -vxe _ForceCodepage -e _SummaryInformation); do
-      msiinfo export "$1" "$name" | tr -d '\r' | sed "s/^/$name\t/"
+      # A table with a binary column writes its streams into the current folder.
+      (cd "$work" && msiinfo export "$1" "$name") | tr -d '\r' | sed "s/^/$name\t/"
     done | awk -F'\t' -v types="$types" 'BEGIN { n = split(types, list, /[ \n]+/); for (i = 1; i <= n; i++) if (split(list[i], p, ":") == 2) held[p[1]] = p[2] }
       $1 != t { t = $1; line = 0 } { line++ }
       line == 1 { for (i = 2; i <= NF; i++) name[t, i - 1] = $i; next }
@@ -267,7 +270,9 @@ installer)
   # in a temporary file; Windows' reads it from a pipe.
   wine_cmd_output='./users/*/Temp/CMD*.tmp'
   files=$(cd "$WINEPREFIX/drive_c" && find . -type f ! -path "$wine_cmd_output" | sort)
-  msi() { wine msiexec "$1" "$(windows_path "$2")" "${@:3}" /qn >/dev/null 2>&1; }
+  # Silent (/qn) unless ui= asks for the interactive install a double-click gives.
+  msi() { wine msiexec "$1" "$(windows_path "$2")" "${@:3}" ${ui-/qn} >/dev/null 2>&1; }
+  window() { timeout 10 sh -c 'until xwininfo -name "BackdropCarousel - v2.0"; do sleep 0.2; done' >/dev/null 2>&1; }
   entry() { wine reg query "HKLM\\${run%Run}Uninstall\\$(property "$1" ProductCode)" /reg:"$2" | tr -d '\r' | sed -n 's/^ *//; s/  */ /g; / REG_/p'; }
   run_value() { wine reg query "$1\\$run" /v BackdropCarousel /reg:$2 | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
   run_values() { for key in "HKCU\\$run /reg:64" "HKLM\\$run /reg:64" "HKLM\\$run /reg:32"; do
@@ -292,19 +297,20 @@ installer)
   leftovers() { touch "$1/settings.ini.bak" "$profile/Temp/BackdropCarousel settings.ini"{,.bak}; run_values add /d "$2" /f &&
     switch_off HKCU Run && switch_off HKLM Run && switch_off HKLM Run32; }
 
-  # The per-user package: its files, shortcut and Apps & features entry, and
+  # The per-user package, installed as a double-click does: its files,
+  # shortcut and Apps & features entry, the program's window at the end, and
   # the program started from the shortcut.
   profile=$WINEPREFIX/drive_c/users/$(id -un)
   folder=$profile/AppData/Local/Programs/BackdropCarousel
   shortcut="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/BackdropCarousel.lnk"
-  msi /i "$work/user-x64.msi" || fail "the per-user package did not install"
+  ui= msi /i "$work/user-x64.msi" || fail "the per-user package did not install"
   cmp -s "$3" "$folder/BackdropCarousel.exe" && ls "$folder"/{README,ADMINISTRATORS,CHANGELOG,LICENSE}.txt "$shortcut" >/dev/null ||
     fail "the per-user package did not install its files and shortcut"
   [ "$(entry "$work/user-x64.msi" 64 | grep -cxF -e "DisplayName REG_SZ BackdropCarousel" -e "NoModify REG_DWORD 0x1" \
     -e "DisplayVersion REG_SZ $(project_version)" -e "Publisher REG_SZ The BackdropCarousel developers" \
     -e "InstallLocation REG_SZ C:\\users\\$(id -un)\\AppData\\Local\\Programs\\BackdropCarousel\\")" = 5 ] || fail "Apps & features: $(entry "$work/user-x64.msi" 64)"
-  wine start "$(winepath -w "$shortcut")" >/dev/null 2>&1 || fail "the Start menu shortcut does not start"
-  timeout 10 sh -c 'until xwininfo -name "BackdropCarousel - v2.0"; do sleep 0.2; done' >/dev/null 2>&1 || fail "it shows no window"
+  window && wineserver -k || fail "the interactive install did not end with the program's window"
+  wine start "$(winepath -w "$shortcut")" >/dev/null 2>&1 && window || fail "the Start menu shortcut does not start the program"
   wineserver -k
   # Wine forgets a version's upgrade code when an upgrade removes the version
   # before it, so the older package is refused here, before the upgrade.
@@ -314,6 +320,9 @@ installer)
   printf '[Settings]\r\nwallpaperDir=C:\\Mine\r\n' | tee "$work/settings.ini" > "$folder/settings.ini"
   leftovers "$folder" "C:\\users\\$(id -un)\\AppData\\Local\\Programs\\BackdropCarousel\\BackdropCarousel.exe"
   msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] && cmp -s "$3" "$folder/BackdropCarousel.exe" || fail "the upgrade did not replace the older version"
+  # No process of the program (Wine names it by its path) in this prefix.
+  ! grep -qzxF "WINEPREFIX=$WINEPREFIX" $(pgrep -f '^C:.*\\BackdropCarousel\.exe$' | sed 's|.*|/proc/&/environ|') /dev/null 2>/dev/null ||
+    fail "a silent upgrade started the program"
   cmp -s "$work/settings.ini" "$folder/settings.ini" && run_values query || fail "the upgrade lost settings.ini or a Run value"
   msi /x "$work/user-x64.msi" && [ ! -e "$folder" ] && [ ! -e "$shortcut" ] || fail "the per-user package did not uninstall"
 
@@ -421,6 +430,7 @@ for kind, suffix in (('version', ''), ('defaultLocale', '.locale.en-US'), ('inst
     with open(f'{schemas}/manifest.{kind}.1.10.0.json') as schema:
         jsonschema.Draft7Validator(json.load(schema)).validate(manifests[kind])
     assert manifests[kind]['PackageVersion'] == version, manifests[kind]
+assert 'wallpaper' in manifests['defaultLocale']['Tags'], manifests['defaultLocale']
 packages = set()
 for installer in manifests['installer']['Installers']:
     url, name = installer['InstallerUrl'].rsplit('/', 1)

@@ -12,7 +12,9 @@
 # the Run value outlive the upgrade; uninstalling leaves neither the folder,
 # the Start menu entry, the Apps & features entry nor a Run value (for the
 # 32-bit package for every user, also the one its program writes in the
-# 64-bit registry view).
+# 64-bit registry view). Then a per-user package installed as a double-click
+# does (msiexec without /q: the full user interface) ends with the program's
+# window, and is uninstalled again.
 # msiexec's logs go to msiexec-logs\.
 param([Parameter(Mandatory)] [string] $Packages, [Parameter(Mandatory)] [string] $Older)
 $ErrorActionPreference = 'Stop'
@@ -21,8 +23,10 @@ $current = 'Microsoft\Windows\CurrentVersion'
 
 # msiexec's exit code. Only msiexec itself is waited for: a program that
 # Restart Manager starts again must not hold up the test.
-function Invoke-Msiexec([string] $Action, [string] $Package, [string] $Log, [string[]] $Properties = @()) {
-    $arguments = @($Action, "`"$Package`"") + $Properties + @('/qn', '/norestart', '/l*v', "`"$logs\$Log.log`"")
+function Invoke-Msiexec([string] $Action, [string] $Package, [string] $Log, [string[]] $Properties = @(),
+    [switch] $Interactive) {
+    $ui = if ($Interactive) { @() } else { @('/qn') }
+    $arguments = @($Action, "`"$Package`"") + $Properties + $ui + @('/norestart', '/l*v', "`"$logs\$Log.log`"")
     $process = Start-Process msiexec.exe -ArgumentList $arguments -PassThru
     $null = $process.Handle
     $process.WaitForExit()
@@ -131,4 +135,11 @@ foreach ($msi in Get-ChildItem "$Packages\*.msi") {
     Assert (-not (Test-Path $shortcut)) 'uninstalling left the Start menu entry'
     Assert (-not (Get-Entries)) 'uninstalling left the Apps & features entry'
     Assert (-not (Get-RunValues)) 'uninstalling left a Run value'
+
+    if ($name -like '*-user') {
+        Assert ((Invoke-Msiexec /i $msi.FullName "$name-interactive" -Interactive) -eq 0) 'the interactive install failed'
+        Assert (Wait-For { Get-Program $exe | Where-Object MainWindowHandle -ne 0 } 20) 'the interactive install shows no window'
+        Get-Program $exe | Stop-Process -Force -PassThru | Wait-Process
+        Assert ((Invoke-Msiexec /x $msi.FullName "$name-interactive-uninstall") -eq 0) 'uninstalling it again failed'
+    }
 }
