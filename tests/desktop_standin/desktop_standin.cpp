@@ -276,11 +276,12 @@ STDAPI DllRegisterServer()
     return registerIn(HKEY_LOCAL_MACHINE);
 }
 
-// "user": registered for the user alone (regsvr32 /n /i:user), which COM
-// reads first in a process that is not elevated:
+// With "user", registered for the user alone (regsvr32 /n /i:user), which
+// COM reads first in a process that is not elevated; otherwise for the machine:
 // https://learn.microsoft.com/windows/win32/api/shlwapi/nf-shlwapi-dllinstall
 STDAPI DllInstall(BOOL install, PCWSTR commandLine)
 {
-    return install && commandLine && lstrcmpiW(commandLine, L"user") == 0 ? registerIn(HKEY_CURRENT_USER)
-                                                                          : E_INVALIDARG;
+    if (!install)
+        return E_NOTIMPL;
+    return commandLine && lstrcmpiW(commandLine, L"user") == 0 ? registerIn(HKEY_CURRENT_USER) : DllRegisterServer();
 }

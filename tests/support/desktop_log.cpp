@@ -43,12 +43,9 @@ void InstallDesktopStandIn()
     }
     HMODULE standIn = LoadLibraryW(dll.c_str());
     ASSERT_NE(standIn, nullptr) << Utf8(dll);
-    using RegisterServer = HRESULT(WINAPI *)();
-    using Install = HRESULT(WINAPI *)(BOOL, PCWSTR);
-    const HRESULT registered =
-        machineWide
-            ? reinterpret_cast<RegisterServer>(reinterpret_cast<void *>(GetProcAddress(standIn, "DllRegisterServer")))()
-            : reinterpret_cast<Install>(reinterpret_cast<void *>(GetProcAddress(standIn, "DllInstall")))(TRUE, L"user");
+    auto install = reinterpret_cast<HRESULT(WINAPI *)(BOOL, PCWSTR)>(
+        reinterpret_cast<void *>(GetProcAddress(standIn, "DllInstall")));
+    const HRESULT registered = install ? install(TRUE, machineWide ? L"machine" : L"user") : E_NOTIMPL;
     FreeLibrary(standIn);
     ASSERT_EQ(registered, S_OK);
 

@@ -1,5 +1,7 @@
 #include "support/test_program.h"
 
+#include <cstdio>
+
 std::string TestProgramFolder()
 {
     char path[MAX_PATH];
@@ -12,31 +14,13 @@ std::string OutputOfThisTestProgram(const std::string &argument)
 {
     char self[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string commandLine = "\"" + std::string(self) + "\" " + argument, output;
-    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-    HANDLE reading = nullptr, writing = nullptr;
-    if (!CreatePipe(&reading, &writing, &inherited, 0))
-        return output;
-    SetHandleInformation(reading, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = startup.hStdError = writing;
-    PROCESS_INFORMATION process = {};
-    const bool started = CreateProcessA(self, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                                        &process);
-    // The pipe ends once the child, the last writer, ends.
-    CloseHandle(writing);
-    char buffer[4096];
-    DWORD read = 0;
-    while (started && ReadFile(reading, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        output.append(buffer, read);
-    CloseHandle(reading);
-    if (started) {
-        WaitForSingleObject(process.hProcess, INFINITE);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
+    // The command processor takes the outer quotes off the line.
+    FILE *pipe = _popen(("\"\"" + std::string(self) + "\" " + argument + "\"").c_str(), "rb");
+    std::string output;
+    for (int c; pipe && (c = fgetc(pipe)) != EOF;)
+        output += static_cast<char>(c);
+    if (pipe)
+        _pclose(pipe);
     return output;
 }
 
