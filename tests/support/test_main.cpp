@@ -105,8 +105,8 @@ int main(int argc, char **argv)
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
     // The tests that change the machine-wide keys (CTest's label
-    // machine-wide) are skipped without elevation, in one line: a skip in a
-    // test environment would show every test as skipped.
+    // machine-wide, which also sets BACKDROP_MACHINE_WIDE) skip themselves
+    // without elevation, in one line, before they change anything.
     const std::string missing = MissingRights();
     if (!missing.empty() && GetEnvironmentVariableA("BACKDROP_MACHINE_WIDE", nullptr, 0)) {
         printf("%s\n", missing.c_str());
