@@ -1,7 +1,5 @@
 #include "base/registry.h"
 
-#include <sddl.h>
-
 #include <cwchar>
 
 bool HasTwoRegistryViews()
@@ -28,17 +26,8 @@ bool HasTwoRegistryViews()
 
 static LSTATUS OpenKey(HKEY root, const wchar_t *path, REGSAM access, RegistryKey::Opening opening, HKEY *key)
 {
-    if (opening == RegistryKey::Existing)
-        return RegOpenKeyExW(root, path, 0, access, key);
-    const LSTATUS status = RegCreateKeyExW(root, path, 0, nullptr, 0, access, nullptr, key, nullptr);
-    if (opening == RegistryKey::CreatedIfMissing || status != ERROR_ACCESS_DENIED)
-        return status;
-    // Where the process has enabled the backup and restore privileges,
-    // REG_OPTION_BACKUP_RESTORE opens the key for reading and writing
-    // whatever its access list says, in place of the access asked for:
-    // https://learn.microsoft.com/windows/win32/api/winreg/nf-winreg-regcreatekeyexw
-    return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_BACKUP_RESTORE,
-                           access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY), nullptr, key, nullptr);
+    return opening == RegistryKey::Existing ? RegOpenKeyExW(root, path, 0, access, key)
+                                            : RegCreateKeyExW(root, path, 0, nullptr, 0, access, nullptr, key, nullptr);
 }
 
 RegistryKey::RegistryKey(HKEY root, const wchar_t *path, REGSAM access, Opening opening)
@@ -100,68 +89,4 @@ LSTATUS RegistryKey::WriteString(const wchar_t *name, const std::wstring &text) 
 LSTATUS RegistryKey::DeleteValue(const wchar_t *name) const
 {
     return opened_ != ERROR_SUCCESS ? opened_ : RegDeleteValueW(key_, name);
-}
-
-LSTATUS RegistryKey::ReadValues(std::vector<Value> *values) const
-{
-    if (opened_ != ERROR_SUCCESS)
-        return opened_;
-    // A value that grows or comes while they are read starts the reading over.
-    LSTATUS read = ERROR_MORE_DATA;
-    while (read == ERROR_MORE_DATA) {
-        values->clear();
-        DWORD longestName = 0, largestData = 0;
-        read = RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
-                                &largestData, nullptr, nullptr);
-        for (DWORD index = 0; read == ERROR_SUCCESS; ++index) {
-            Value value = {std::wstring(longestName + 1, L'\0'), REG_NONE, std::vector<BYTE>(largestData + 1)};
-            DWORD nameLength = longestName + 1, size = largestData + 1;
-            read = RegEnumValueW(key_, index, &value.name[0], &nameLength, nullptr, &value.type, value.data.data(),
-                                 &size);
-            value.name.resize(nameLength);
-            value.data.resize(size);
-            if (read == ERROR_SUCCESS)
-                values->push_back(value);
-        }
-    }
-    return read == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : read;
-}
-
-LSTATUS RegistryKey::WriteValue(const Value &value) const
-{
-    return opened_ != ERROR_SUCCESS ? opened_
-                                    : RegSetValueExW(key_, value.name.c_str(), 0, value.type, value.data.data(),
-                                                     static_cast<DWORD>(value.data.size()));
-}
-
-LSTATUS RegistryKey::ReadSecurity(SECURITY_INFORMATION parts, std::wstring *text) const
-{
-    if (opened_ != ERROR_SUCCESS)
-        return opened_;
-    DWORD size = 0;
-    std::vector<BYTE> descriptor;
-    LSTATUS read = ERROR_INSUFFICIENT_BUFFER;
-    while (read == ERROR_INSUFFICIENT_BUFFER) {
-        descriptor.resize(size);
-        read = RegGetKeySecurity(key_, parts, descriptor.empty() ? nullptr : descriptor.data(), &size);
-    }
-    wchar_t *converted = nullptr;
-    if (read == ERROR_SUCCESS && !ConvertSecurityDescriptorToStringSecurityDescriptorW(
-                                     descriptor.data(), SDDL_REVISION_1, parts, &converted, nullptr))
-        read = static_cast<LSTATUS>(GetLastError());
-    text->assign(converted ? converted : L"");
-    LocalFree(converted);
-    return read;
-}
-
-LSTATUS RegistryKey::WriteSecurity(SECURITY_INFORMATION parts, const std::wstring &text) const
-{
-    if (opened_ != ERROR_SUCCESS)
-        return opened_;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1, &descriptor, nullptr))
-        return static_cast<LSTATUS>(GetLastError());
-    const LSTATUS written = RegSetKeySecurity(key_, parts, descriptor);
-    LocalFree(descriptor);
-    return written;
 }

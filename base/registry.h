@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 // Whether the machine-wide Software key has a 32-bit view apart from the
 // 64-bit one: on 64-bit Windows, for either build. 32-bit Windows has one,
@@ -17,23 +16,10 @@ bool HasTwoRegistryViews();
 // writes and deletes then returns.
 class RegistryKey {
 public:
-    enum Opening { Existing, CreatedIfMissing, CreatedWhateverItsAccessList };
-
-    // One value as the registry stores it, of any type.
-    struct Value {
-        std::wstring name;
-        DWORD type;
-        std::vector<BYTE> data;
-    };
+    enum Opening { Existing, CreatedIfMissing };
 
     // Opens the key with the access asked for; the access may carry a view
     // flag. CreatedIfMissing makes the key first where there is none.
-    // CreatedWhateverItsAccessList does so too, and where the key's access
-    // list refuses the access, opens it for backup and restore: where the
-    // process has enabled those privileges (SeBackupPrivilege and
-    // SeRestorePrivilege, which administrators hold), it can then read and
-    // write values whatever the list says (a key that belongs to
-    // TrustedInstaller).
     RegistryKey(HKEY root, const wchar_t *path, REGSAM access, Opening opening = Existing);
     ~RegistryKey();
     RegistryKey(const RegistryKey &) = delete;
@@ -53,15 +39,7 @@ public:
     // ERROR_FILE_NOT_FOUND when there was no such value.
     LSTATUS DeleteValue(const wchar_t *name) const;
 
-    // Every value of the key, in the registry's order.
-    LSTATUS ReadValues(std::vector<Value> *values) const;
-    LSTATUS WriteValue(const Value &value) const;
-    // The parts of the key's security descriptor asked for (its owner, its
-    // access list), as security descriptor text (SDDL).
-    LSTATUS ReadSecurity(SECURITY_INFORMATION parts, std::wstring *text) const;
-    LSTATUS WriteSecurity(SECURITY_INFORMATION parts, const std::wstring &text) const;
-
-private:
+protected:
     HKEY key_ = nullptr;
     LSTATUS opened_;
 };

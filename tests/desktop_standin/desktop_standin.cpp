@@ -7,8 +7,8 @@
 // file name the SetWallpaper of that picture. Every call is recorded all the
 // same.
 
-#include "base/registry.h"
 #include "support/backup_privileges.h"
+#include "support/test_registry_key.h"
 
 #include <windows.h>
 #include <wininet.h>  // shlobj.h declares IActiveDesktop only after this
@@ -238,6 +238,18 @@ std::wstring ownPath()
     }
 }
 
+HRESULT registerIn(HKEY root)
+{
+    const std::wstring path = ownPath();
+    if (path.empty())
+        return SELFREG_E_CLASS;
+    const TestRegistryKey key(root, L"Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}\\InprocServer32",
+                              KEY_SET_VALUE, TestRegistryKey::WhateverItsAccessList);
+    const bool written = key.WriteString(nullptr, path) == ERROR_SUCCESS &&
+                         key.WriteString(L"ThreadingModel", L"Apartment") == ERROR_SUCCESS;
+    return written ? S_OK : SELFREG_E_CLASS;
+}
+
 }  // namespace
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void **ppv)
@@ -255,18 +267,21 @@ STDAPI DllCanUnloadNow()
     return g_serverLocks == 0 ? S_OK : S_FALSE;
 }
 
+// Registered for the machine, as Windows' own object is. Its registration
+// belongs to TrustedInstaller: administrators may read it, and write it
+// where they have enabled their backup and restore privileges.
 STDAPI DllRegisterServer()
 {
-    const std::wstring path = ownPath();
-    if (path.empty())
-        return SELFREG_E_CLASS;
-    // Windows' own registration of the class belongs to TrustedInstaller:
-    // administrators may read it, and write it through their privileges.
     EnableBackupAndRestore();
-    const RegistryKey key(HKEY_LOCAL_MACHINE,
-                          L"Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}\\InprocServer32",
-                          KEY_SET_VALUE, RegistryKey::CreatedWhateverItsAccessList);
-    const bool written = key.WriteString(nullptr, path) == ERROR_SUCCESS &&
-                         key.WriteString(L"ThreadingModel", L"Apartment") == ERROR_SUCCESS;
-    return written ? S_OK : SELFREG_E_CLASS;
+    return registerIn(HKEY_LOCAL_MACHINE);
+}
+
+// With "user", registered for the user alone (regsvr32 /n /i:user), which
+// COM reads first in a process that is not elevated; otherwise for the machine:
+// https://learn.microsoft.com/windows/win32/api/shlwapi/nf-shlwapi-dllinstall
+STDAPI DllInstall(BOOL install, PCWSTR commandLine)
+{
+    if (!install)
+        return E_NOTIMPL;
+    return commandLine && lstrcmpiW(commandLine, L"user") == 0 ? registerIn(HKEY_CURRENT_USER) : DllRegisterServer();
 }

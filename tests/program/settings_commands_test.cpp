@@ -1,12 +1,16 @@
 #include "program/program_driver.h"
+#include "support/registry_backup.h"
+#include "support/test_program.h"
+#include "support/test_registry_key.h"
 
-#include <sddl.h>
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -95,35 +99,41 @@ void DeleteRunValues()
         RegDeleteValueA(key, "BackdropCarousel"), RegCloseKey(key);
 }
 
-// Refuses everyone the setting of values in a Run key, as Windows refuses a
-// process that is not elevated the machine-wide one, until it goes.
+// Refuses this user the setting of values in a Run key, as Windows refuses a
+// process that is not elevated the machine-wide one, until it goes; nobody
+// gets any access they did not have.
 class RefusedRunKey {
 public:
     explicit RefusedRunKey(HKEY root)
+        : key_(root, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", READ_CONTROL | WRITE_DAC | KEY_WOW64_64KEY,
+               RegistryKey::CreatedIfMissing)
     {
-        key_ = RunKey(root);
-        DWORD size = 0;
-        RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
-        original_.resize(size);
-        RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data(), &size);
-        PSECURITY_DESCRIPTOR refused = nullptr;
-        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x2;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1, &refused,
-                                                             nullptr);
-        EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, refused), ERROR_SUCCESS);
-        LocalFree(refused);
+        key_.ReadSecurity(DACL_SECURITY_INFORMATION, &original_);
+        EXPECT_EQ(key_.WriteSecurity(DACL_SECURITY_INFORMATION, RefusingThisUserValues(original_)), ERROR_SUCCESS);
     }
-    ~RefusedRunKey()
-    {
-        RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, original_.data());
-        RegCloseKey(key_);
-    }
+    ~RefusedRunKey() { key_.WriteSecurity(DACL_SECURITY_INFORMATION, original_); }
     RefusedRunKey(const RefusedRunKey &) = delete;
     RefusedRunKey &operator=(const RefusedRunKey &) = delete;
 
 private:
-    HKEY key_ = nullptr;
-    std::vector<BYTE> original_;
+    const TestRegistryKey key_;
+    std::wstring original_;
 };
+
+// The entries of each key's access list in a description of the registry, by
+// the key's number.
+std::map<std::string, std::set<std::string>> AccessEntries(const std::string &description)
+{
+    std::map<std::string, std::set<std::string>> entries;
+    std::istringstream lines(description);
+    for (std::string kind, number, owner, accessList; lines >> kind >> number >> owner >> accessList;) {
+        for (size_t at = accessList.find('('); kind == "key" && at != std::string::npos;
+             at = accessList.find('(', at + 1))
+            entries[number].insert(accessList.substr(at, accessList.find(')', at) + 1 - at));
+        std::getline(lines, kind);
+    }
+    return entries;
+}
 }  // namespace
 
 class SettingsCommandsTest : public testing::Test {
@@ -285,8 +295,19 @@ TEST_F(SettingsCommandsTest, StartWithWindowsFallsBackToTheUserAndReportsWhatCan
         bool checkedBefore = c.machineBefore == path;
         if (c.machineBefore != kNone)
             SetRunValue(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, c.machineBefore);
+        if (c.userRefused)
+            RegCloseKey(RunKey(HKEY_CURRENT_USER));  // a list to compare with
+        const std::string before = DescribeRegistry();
         RefusedRunKey machine(HKEY_LOCAL_MACHINE);
         std::unique_ptr<RefusedRunKey> user(c.userRefused ? new RefusedRunKey(HKEY_CURRENT_USER) : nullptr);
+        if (c.userRefused) {
+            // As another process sees the keys: nobody is allowed anything new.
+            auto was = AccessEntries(before), now = AccessEntries(OutputOfThisTestProgram("--describe-registry"));
+            EXPECT_EQ(now.size(), was.size());
+            for (const auto &key : now)
+                for (const std::string &entry : key.second)
+                    EXPECT_TRUE(entry.compare(0, 3, "(D;") == 0 || was[key.first].count(entry)) << entry;
+        }
         RunningProgram program(home_);
         ASSERT_TRUE(program.WaitUntilShown());
         ASSERT_EQ(program.Checked(IDC_START_WITH_WINDOWS), checkedBefore);

@@ -6,10 +6,14 @@
 #include <string>
 #include <vector>
 
-// Registers the stand-in beside this test program in place of the shell's
-// object and points its record at a file of this process's own; programs
-// started from here inherit the same record.
+// Registers the stand-in in place of the shell's object, for the user or,
+// where this process is elevated, for the machine, and points its record at
+// a file of this process's own; programs started from here inherit the same
+// record.
 void InstallDesktopStandIn();
+// Removes the copy that the machine-wide registration names, once the
+// registry is put back.
+void RemoveMachineWideDesktopStandIn();
 
 std::vector<std::string> ReadDesktopLog();
 void ClearDesktopLog();

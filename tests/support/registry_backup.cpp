@@ -1,7 +1,7 @@
 #include "support/registry_backup.h"
 
-#include "base/registry.h"
 #include "support/scratch_folder.h"
+#include "support/test_registry_key.h"
 
 #include <windows.h>
 
@@ -20,7 +20,12 @@ const HKEY kUser = HKEY_CURRENT_USER, kMachine = HKEY_LOCAL_MACHINE;
 
 // The keys the tests change, and the value they change in each (every value
 // where none is named). The registration is in the test program's own view,
-// where the stand-in writes it; on 32-bit Windows both views are one key.
+// where the stand-in writes it; on 32-bit Windows both views are one key. For
+// the user, the class's own key too, after the registration in it: left
+// behind empty, it would hide the machine-wide one
+// (https://learn.microsoft.com/windows/win32/sysinfo/merged-view-of-hkey-classes-root).
+// New keys go at the end: a copy kept by an earlier test program numbers
+// the keys as it knew them.
 const struct ChangedKey {
     HKEY root;
     const wchar_t *path;
@@ -38,6 +43,8 @@ const struct ChangedKey {
     {kUser, kSystemPolicies, 0, L"Wallpaper"},
     {kMachine, kDesktopPolicies, KEY_WOW64_64KEY, L"NoChangingWallPaper"},
     {kUser, kDesktopPolicies, 0, L"NoChangingWallPaper"},
+    {kUser, L"Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}\\InprocServer32", 0, nullptr},
+    {kUser, L"Software\\Classes\\CLSID\\{75048700-EF1F-11D0-9888-006097DEACF9}", 0, nullptr},
 };
 
 // A key as the description gives it: missing, or its owner, access list and
@@ -45,17 +52,23 @@ const struct ChangedKey {
 struct KeyState {
     bool described = false, exists = false;
     std::wstring owner, accessList;
-    std::vector<RegistryKey::Value> values;
+    std::vector<TestRegistryKey::Value> values;
 };
 
-std::vector<RegistryKey::Value> ChangedValues(const RegistryKey &key, const ChangedKey &changed)
+std::vector<TestRegistryKey::Value> ChangedValues(const TestRegistryKey &key, const ChangedKey &changed)
 {
-    std::vector<RegistryKey::Value> all, changedOnes;
+    std::vector<TestRegistryKey::Value> all, changedOnes;
     key.ReadValues(&all);
-    for (const RegistryKey::Value &value : all)
+    for (const TestRegistryKey::Value &value : all)
         if (!changed.value || _wcsicmp(value.name.c_str(), changed.value) == 0)
             changedOnes.push_back(value);
     return changedOnes;
+}
+
+std::string Name(const ChangedKey &changed)
+{
+    return std::string(changed.root == kUser ? "HKCU\\" : "HKLM\\") + Utf8(changed.path) +
+           (changed.view == KEY_WOW64_32KEY ? " (32-bit view)" : "");
 }
 
 std::string Hex(const std::vector<BYTE> &bytes)
@@ -80,16 +93,15 @@ std::vector<BYTE> Bytes(const std::string &hex)
 // last as it may hold spaces.
 std::string Describe(size_t number, const ChangedKey &changed)
 {
-    const RegistryKey key(changed.root, changed.path, KEY_READ | changed.view);
-    const std::string name = std::string(changed.root == kUser ? "HKCU\\" : "HKLM\\") + Utf8(changed.path) +
-                             (changed.view == KEY_WOW64_32KEY ? " (32-bit view)" : "");
+    const TestRegistryKey key(changed.root, changed.path, KEY_READ | changed.view);
+    const std::string name = Name(changed);
     std::wstring owner, accessList;
     if (key.Opened() == ERROR_FILE_NOT_FOUND)
         return "key " + std::to_string(number) + " missing - " + name + "\n";
     key.ReadSecurity(OWNER_SECURITY_INFORMATION, &owner);
     key.ReadSecurity(DACL_SECURITY_INFORMATION, &accessList);
     std::string text = "key " + std::to_string(number) + " " + Utf8(owner) + " " + Utf8(accessList) + " " + name + "\n";
-    for (const RegistryKey::Value &value : ChangedValues(key, changed))
+    for (const TestRegistryKey::Value &value : ChangedValues(key, changed))
         text += "value " + std::to_string(number) + " " + std::to_string(value.type) + " " + Hex(value.data) + " " +
                 Utf8(value.name) + "\n";
     return text;
@@ -117,44 +129,44 @@ std::vector<KeyState> Parse(const std::string &description)
     return keys;
 }
 
-// Security first: an access list that refuses the setting of values would
-// refuse putting them back.
-std::string Restore(const ChangedKey &changed, const KeyState &saved)
+// Whether the key was put back as the description gives it. Security first:
+// an access list that refuses the setting of values would refuse putting
+// them back.
+bool Restore(const ChangedKey &changed, const KeyState &saved)
 {
-    const std::string failed = "Could not put back " + Utf8(changed.path);
     if (!saved.exists) {
         // Where the tests made the key, it goes again unless something else
-        // has come into it. Its access list may refuse the setting of values,
-        // not reading them or deleting the key.
-        const RegistryKey key(changed.root, changed.path, KEY_READ | changed.view);
-        std::vector<RegistryKey::Value> all, ours = ChangedValues(key, changed);
+        // has come into it. Its access list may refuse this user the setting
+        // of values, not reading them or deleting the key.
+        const TestRegistryKey key(changed.root, changed.path, KEY_READ | changed.view);
+        std::vector<TestRegistryKey::Value> all, ours = ChangedValues(key, changed);
         if (key.ReadValues(&all) != ERROR_SUCCESS)
-            return "";
+            return true;
         if (ours.size() == all.size())
-            return RegDeleteKeyExW(changed.root, changed.path, changed.view, 0) == ERROR_SUCCESS ? "" : failed + ".";
+            return RegDeleteKeyExW(changed.root, changed.path, changed.view, 0) == ERROR_SUCCESS;
         const RegistryKey values(changed.root, changed.path, KEY_SET_VALUE | changed.view);
-        for (const RegistryKey::Value &value : ours)
-            if (values.DeleteValue(value.name.c_str()) != ERROR_SUCCESS)
-                return failed + ".";
-        return "";
+        bool restored = true;
+        for (const TestRegistryKey::Value &value : ours)
+            restored = values.DeleteValue(value.name.c_str()) == ERROR_SUCCESS && restored;
+        return restored;
     }
-    const RegistryKey security(changed.root, changed.path, READ_CONTROL | WRITE_DAC | WRITE_OWNER | changed.view,
-                               RegistryKey::CreatedWhateverItsAccessList);
+    const TestRegistryKey security(changed.root, changed.path, READ_CONTROL | WRITE_DAC | WRITE_OWNER | changed.view,
+                                   TestRegistryKey::WhateverItsAccessList);
     for (auto part : {std::make_pair(OWNER_SECURITY_INFORMATION, saved.owner),
                       std::make_pair(DACL_SECURITY_INFORMATION, saved.accessList)}) {
         std::wstring now;
         if (security.ReadSecurity(part.first, &now) != ERROR_SUCCESS ||
             (now != part.second && security.WriteSecurity(part.first, part.second) != ERROR_SUCCESS))
-            return failed + "'s owner and access list.";
+            return false;
     }
-    const RegistryKey key(changed.root, changed.path, KEY_READ | KEY_SET_VALUE | changed.view,
-                          RegistryKey::CreatedWhateverItsAccessList);
-    for (const RegistryKey::Value &value : ChangedValues(key, changed))
+    const TestRegistryKey key(changed.root, changed.path, KEY_READ | KEY_SET_VALUE | changed.view,
+                              TestRegistryKey::WhateverItsAccessList);
+    bool restored = key.Opened() == ERROR_SUCCESS;
+    for (const TestRegistryKey::Value &value : ChangedValues(key, changed))
         key.DeleteValue(value.name.c_str());
-    for (const RegistryKey::Value &value : saved.values)
-        if (key.WriteValue(value) != ERROR_SUCCESS)
-            return failed + ".";
-    return "";
+    for (const TestRegistryKey::Value &value : saved.values)
+        restored = key.WriteValue(value) == ERROR_SUCCESS && restored;
+    return restored;
 }
 
 // In the user's temporary folder, as the Run values under HKEY_CURRENT_USER
@@ -176,17 +188,23 @@ std::string ReadFile(const std::string &path)
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+// Every key the copy describes is put back, whatever happens to the others;
+// then the ones that could not be are named. The copy describes the keys
+// this process may change (the user's alone, where it may not change the
+// machine's).
 std::string RestoreFrom(const std::string &description)
 {
     std::vector<KeyState> saved = Parse(description);
-    for (size_t number = 0; number < saved.size(); ++number) {
-        // A copy that lacks a key would delete what is there.
-        std::string failed = saved[number].described ? Restore(kChangedKeys[number], saved[number])
-                                                     : "The registry's copy lacks " + Utf8(kChangedKeys[number].path);
-        if (!failed.empty())
-            return failed;
-    }
-    return "";
+    std::string failed;
+    for (size_t number = 0; number < saved.size(); ++number)
+        if (saved[number].described && !Restore(kChangedKeys[number], saved[number]))
+            failed += "\n  " + Name(kChangedKeys[number]);
+    return failed.empty() ? "" : "Could not put back, and will try again at the next run:" + failed;
+}
+
+bool MayChange(const ChangedKey &key)
+{
+    return key.root == kUser || MissingRights().empty();
 }
 }  // namespace
 
@@ -203,14 +221,15 @@ std::string MissingRights()
             member = FALSE;
         FreeSid(administrators);
     }
-    return member ? "" : "The tests change the machine-wide registry: run them as an administrator (elevated).";
+    return member ? "" : "This test changes the machine-wide registry: it runs only elevated (as an administrator).";
 }
 
 std::string DescribeRegistry()
 {
     std::string text;
     for (size_t number = 0; number < ARRAYSIZE(kChangedKeys); ++number)
-        text += Describe(number, kChangedKeys[number]);
+        if (MayChange(kChangedKeys[number]))
+            text += Describe(number, kChangedKeys[number]);
     return text;
 }
 
@@ -243,17 +262,19 @@ std::string RestoreRegistry()
 void ChangeRegistry()
 {
     const std::wstring changed = L"changed by a test";
-    const RegistryKey::Value value = {
+    const TestRegistryKey::Value value = {
         L"", REG_SZ,
         std::vector<BYTE>(reinterpret_cast<const BYTE *>(changed.c_str()),
                           reinterpret_cast<const BYTE *>(changed.c_str() + changed.size() + 1))};
     for (const ChangedKey &key : kChangedKeys) {
-        RegistryKey::Value named = value;
+        TestRegistryKey::Value named = value;
         named.name = key.value ? key.value : L"";
-        RegistryKey(key.root, key.path, KEY_SET_VALUE | key.view, RegistryKey::CreatedWhateverItsAccessList)
+        TestRegistryKey(key.root, key.path, KEY_SET_VALUE | key.view, TestRegistryKey::WhateverItsAccessList)
             .WriteValue(named);
-        // Everyone refused the setting of values, where the key lets its list change.
-        RegistryKey(key.root, key.path, WRITE_DAC | key.view)
-            .WriteSecurity(DACL_SECURITY_INFORMATION, L"D:(D;;0x2;;;WD)(A;;KA;;;WD)");
+        // This user refused the setting of values, where the key lets its list change.
+        const TestRegistryKey security(key.root, key.path, READ_CONTROL | WRITE_DAC | key.view);
+        std::wstring accessList;
+        if (security.ReadSecurity(DACL_SECURITY_INFORMATION, &accessList) == ERROR_SUCCESS)
+            security.WriteSecurity(DACL_SECURITY_INFORMATION, RefusingThisUserValues(accessList));
     }
 }

@@ -13,6 +13,9 @@
 #include <vector>
 
 namespace {
+// The exit code of a test that skipped itself (CTest's SKIP_RETURN_CODE).
+const int kSkipped = 77;
+
 class DesktopStandInEnvironment : public testing::Environment {
     void SetUp() override { InstallDesktopStandIn(); }
 };
@@ -101,17 +104,19 @@ int main(int argc, char **argv)
     testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
-    // Failing before the tests, in one line: a failure in a test environment
-    // would show every test as skipped.
+    // The tests that change the machine-wide keys (CTest's label
+    // machine-wide, which also sets BACKDROP_MACHINE_WIDE) skip themselves
+    // without elevation, in one line, before they change anything.
     const std::string missing = MissingRights();
-    if (!missing.empty()) {
-        fprintf(stderr, "%s\n", missing.c_str());
-        return 1;
+    if (!missing.empty() && GetEnvironmentVariableA("BACKDROP_MACHINE_WIDE", nullptr, 0)) {
+        printf("%s\n", missing.c_str());
+        return kSkipped;
     }
-    // The registration the stand-in replaces belongs to TrustedInstaller, and
-    // the tests deny access to the keys they put back.
+    // The registration the stand-in replaces belongs to TrustedInstaller.
     EnableBackupAndRestore();
     const std::string mode = argc == 2 ? argv[1] : "";
+    if (mode == "--describe-registry")
+        return printf("%s", DescribeRegistry().c_str()) < 0;
     if (mode == "--registry-before-run" || mode == "--registry-after-run")
         return CheckRunLeavesRegistry(mode == "--registry-before-run");
     if (!IsOnTheSystemAskedFor())
@@ -132,6 +137,8 @@ int main(int argc, char **argv)
     testing::AddGlobalTestEnvironment(new DesktopStandInEnvironment);
     int result = RUN_ALL_TESTS();
     failed = RestoreRegistry();
+    if (missing.empty())
+        RemoveMachineWideDesktopStandIn();
     if (!failed.empty()) {
         fprintf(stderr, "%s\n", failed.c_str());
         result = 1;

@@ -1,11 +1,27 @@
 #include "support/test_program.h"
 
+#include <cstdio>
+
 std::string TestProgramFolder()
 {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, sizeof path);
     std::string folder = path;
     return folder.substr(0, folder.find_last_of('\\'));
+}
+
+std::string OutputOfThisTestProgram(const std::string &argument)
+{
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    // The command processor takes the outer quotes off the line.
+    FILE *pipe = _popen(("\"\"" + std::string(self) + "\" " + argument + "\"").c_str(), "rb");
+    std::string output;
+    for (int c; pipe && (c = fgetc(pipe)) != EOF;)
+        output += static_cast<char>(c);
+    if (pipe)
+        _pclose(pipe);
+    return output;
 }
 
 namespace {
