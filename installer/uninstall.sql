@@ -104,9 +104,10 @@ INSERT INTO `Property` (`Property`, `Value`) VALUES ('Run32Switch', 'HKLM\Softwa
 -- the order). Windows Installer runs neither rollback nor commit actions
 -- where rollback is disabled, so nothing is copied then. The current
 -- user's keys are copied as the user (impersonated, 1122; rollback 1378 adds
--- 256, commit 1634 adds 512); the machine's as the system (3170, 3426,
--- 3682), which a per-user installation cannot be: there reg.exe fails to
--- write the machine's keys, and its copy, which is ignored.
+-- 256, commit 1634 adds 512); the machine's not impersonated (3170, 3426,
+-- 3682), as the system in a per-machine installation and as the user in a
+-- per-user one, where without administrator rights reg.exe may change
+-- neither the machine's keys nor their copy, and neither may the changes.
 INSERT INTO `Property` (`Property`, `Value`) VALUES ('Machine', 'HKLM\Software\Microsoft\Windows\CurrentVersion')
 INSERT INTO `Property` (`Property`, `Value`) VALUES ('User', 'HKCU\Software\Microsoft\Windows\CurrentVersion')
 INSERT INTO `Property` (`Property`, `Value`) VALUES ('MachineCopy', 'HKLM\Software\BackdropCarouselRollback')
