@@ -112,11 +112,14 @@ open("port", "w").write(str(server.server_port)); server.serve_forever()' 2>/dev
       fail "$file is not signed with SHA-256 and time-stamped: $(cat verified)"
   done
   # Its signatures removed, the release is the one built unsigned and tested;
-  # a package with one row changed since is not.
+  # a package with one row changed since is not, a file's recorded size too.
   pack_release "$2" tested/release.zip 0 && pack_installer "$2" tested/release.msi user x86 0
   "$(repo_root)/scripts/compare-release.sh" tested shipped || fail "the signed release, unsigned, is not the one built"
-  msibuild shipped/release.msi -q "UPDATE \`Property\` SET \`Value\` = '0' WHERE \`Property\` = 'ARPNOMODIFY'"
-  ! "$(repo_root)/scripts/compare-release.sh" tested shipped 2>/dev/null || fail "a package changed after it was tested passed the comparison"
+  for row in "\`Property\` SET \`Value\` = '0' WHERE \`Property\` = 'ARPNOMODIFY'" "\`File\` SET \`FileSize\` = 1 WHERE \`File\` = 'README.txt'"; do
+    cp shipped/release.msi signed.msi && msibuild shipped/release.msi -q "UPDATE $row"
+    ! "$(repo_root)/scripts/compare-release.sh" tested shipped 2>/dev/null || fail "a package changed after it was tested passed the comparison: $row"
+    mv signed.msi shipped/release.msi
+  done
   # In the release job only the signing steps see the certificate and its
   # password; every other step, and the job, at most whether there is one.
   /usr/bin/python3 - "$(repo_root)/.github/workflows/windows.yml" <<'CHECK' || fail "a workflow step that does more than sign sees the signing secrets"
