@@ -93,30 +93,36 @@ INSERT INTO `Property` (`Property`, `Value`) VALUES ('Run32Switch', 'HKLM\Softwa
 -- which brings back exactly the values and switches there were, and none
 -- that there were not; a commit action deletes the copy once the
 -- installation has succeeded. The copy of the Run key, which Windows always
--- has, tells the rollback that there is one to put back. Windows Installer
--- runs neither rollback nor commit actions where rollback is disabled, so
--- nothing is copied then, nor when nothing is changed
--- (ChangingMachineRunValues; win32.sql adds its own changes). The current
+-- has, tells the rollback that there is one to put back.
+-- The copy starts clean: any copy already there is deleted first. One is
+-- left behind by an installation cancelled while it copied (its rollback
+-- action is not yet scheduled) or whose commit action failed (its result is
+-- ignored), and merged into, it would bring back values deleted since.
+-- The copy is made whenever rollback is enabled, whatever the installation
+-- changes, so that every change sequenced after it has its rollback without
+-- a condition of its own, also one added later (the installers' test checks
+-- the order). Windows Installer runs neither rollback nor commit actions
+-- where rollback is disabled, so nothing is copied then. The current
 -- user's keys are copied as the user (impersonated, 1122; rollback 1378 adds
--- 256, commit 1634 adds 512), only when uninstalling; the machine's as the
--- system (3170, 3426, 3682).
+-- 256, commit 1634 adds 512); the machine's not impersonated (3170, 3426,
+-- 3682), as the system in a per-machine installation and as the user in a
+-- per-user one, where without administrator rights reg.exe may change
+-- neither the machine's keys nor their copy, and neither may the changes.
 INSERT INTO `Property` (`Property`, `Value`) VALUES ('Machine', 'HKLM\Software\Microsoft\Windows\CurrentVersion')
 INSERT INTO `Property` (`Property`, `Value`) VALUES ('User', 'HKCU\Software\Microsoft\Windows\CurrentVersion')
 INSERT INTO `Property` (`Property`, `Value`) VALUES ('MachineCopy', 'HKLM\Software\BackdropCarouselRollback')
 INSERT INTO `Property` (`Property`, `Value`) VALUES ('UserCopy', 'HKCU\Software\BackdropCarouselRollback')
 INSERT INTO `Property` (`Property`, `Value`) VALUES ('Approved', 'Explorer\StartupApproved')
 INSERT INTO `Property` (`Property`, `Value`) VALUES ('CopiedKeys', 'Run Explorer\StartupApproved\Run Explorer\StartupApproved\Run32')
-INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SaveUserRunValues', 1122, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c reg copy [User]\Run [UserCopy]\Keys\Run /f & reg copy [User]\[Approved] [UserCopy]\Keys\[Approved] /s /f')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SaveUserRunValues', 1122, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c reg delete [UserCopy] /f & reg copy [User]\Run [UserCopy]\Keys\Run /f & reg copy [User]\[Approved] [UserCopy]\Keys\[Approved] /s /f')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RestoreUserRunValues', 1378, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c reg query [UserCopy] && (for %k in ([CopiedKeys]) do reg delete [User]\%k /v BackdropCarousel /f) & reg copy [UserCopy]\Keys [User] /s /f & reg delete [UserCopy] /f')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('ForgetUserRunValues', 1634, 'SystemFolder', '"[SystemFolder]reg.exe" delete [UserCopy] /f')
-INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SaveMachineRunValues', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for %v in (/reg:64 /reg:32) do (reg copy [Machine]\Run [MachineCopy]\Keys\Run /f %v & reg copy [Machine]\[Approved] [MachineCopy]\Keys\[Approved] /s /f %v)')
+INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SaveMachineRunValues', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for %v in (/reg:64 /reg:32) do (reg delete [MachineCopy] /f %v & reg copy [Machine]\Run [MachineCopy]\Keys\Run /f %v & reg copy [Machine]\[Approved] [MachineCopy]\Keys\[Approved] /s /f %v)')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RestoreMachineRunValues', 3426, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for %v in (/reg:64 /reg:32) do (reg query [MachineCopy] %v && (for %k in ([CopiedKeys]) do reg delete [Machine]\%k /v BackdropCarousel /f %v) & reg copy [MachineCopy]\Keys [Machine] /s /f %v & reg delete [MachineCopy] /f %v)')
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('ForgetMachineRunValues', 3682, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for %v in (/reg:64 /reg:32) do reg delete [MachineCopy] /f %v')
-INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('SetChangingMachineRunValues', 51, 'ChangingMachineRunValues', '1')
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SetChangingMachineRunValues', 'MachineRunRemoved OR MachineRun32Removed OR START_WITH_WINDOWS = "1" OR MovingRunValue', 1008)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SaveUserRunValues', 'NOT RollbackDisabled AND Uninstalling AND (USER_RUN ~= ProgramPath OR USER_RUN ~<< ProgramQuoted)', 3501)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RestoreUserRunValues', 'NOT RollbackDisabled AND Uninstalling AND (USER_RUN ~= ProgramPath OR USER_RUN ~<< ProgramQuoted)', 3502)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('ForgetUserRunValues', 'NOT RollbackDisabled AND Uninstalling AND (USER_RUN ~= ProgramPath OR USER_RUN ~<< ProgramQuoted)', 3503)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SaveMachineRunValues', 'NOT RollbackDisabled AND ChangingMachineRunValues', 3504)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RestoreMachineRunValues', 'NOT RollbackDisabled AND ChangingMachineRunValues', 3505)
-INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('ForgetMachineRunValues', 'NOT RollbackDisabled AND ChangingMachineRunValues', 3506)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SaveUserRunValues', 'NOT RollbackDisabled', 3501)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RestoreUserRunValues', 'NOT RollbackDisabled', 3502)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('ForgetUserRunValues', 'NOT RollbackDisabled', 3503)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('SaveMachineRunValues', 'NOT RollbackDisabled', 3504)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RestoreMachineRunValues', 'NOT RollbackDisabled', 3505)
+INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('ForgetMachineRunValues', 'NOT RollbackDisabled', 3506)

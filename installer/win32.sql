@@ -38,6 +38,3 @@ INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('MoveO
 INSERT INTO `CustomAction` (`Action`, `Type`, `Source`, `Target`) VALUES ('RemoveOtherSwitch64', 3170, 'SystemFolder', '"[SystemFolder]cmd.exe" /d /c for /f "usebackq tokens=2*" %a in (`reg query [RunValue] /reg:64`) do if /i %b=="[OtherPath]" reg delete [RunSwitch] /f')
 INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('MoveOtherSwitch64', 'VersionNT64 AND OtherPath AND NOT START_WITH_WINDOWS', 3517)
 INSERT INTO `InstallExecuteSequence` (`Action`, `Condition`, `Sequence`) VALUES ('RemoveOtherSwitch64', 'VersionNT64 AND OtherPath', 3518)
--- These changes, which no property can foresee, are kept for a rollback as
--- the others are (uninstall.sql).
-UPDATE `InstallExecuteSequence` SET `Condition` = 'MachineRunRemoved OR MachineRun32Removed OR START_WITH_WINDOWS = "1" OR MovingRunValue OR VersionNT64 AND (Uninstalling OR START_WITH_WINDOWS = "0" OR OtherPath)' WHERE `Action` = 'SetChangingMachineRunValues'

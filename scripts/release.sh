@@ -292,26 +292,6 @@ write_scoop_manifest() {
 SCOOP
 }
 
-# The program in a release zip or package with its signature, if any,
-# removed, into OUT: the bytes the build made, whether or not the file was
-# signed, for comparing a signed release with the unsigned one tested.
-#   unsigned_program FILE OUT
-unsigned_program() {
-  local unpacked program
-  unpacked=$(mktemp -d)
-  case $1 in
-    *.zip) unzip -q "$1" BackdropCarousel.exe -d "$unpacked" ;;
-    *.msi) msiextract -C "$unpacked" "$1" >/dev/null ;;
-  esac
-  program=$(find "$unpacked" -name BackdropCarousel.exe)
-  # osslsigncode refuses a file without a signature, and to overwrite one;
-  # a program it cannot strip for another reason stays signed and differs
-  # from the unsigned build.
-  rm -f "$2"
-  osslsigncode remove-signature -in "$program" -out "$2" >/dev/null 2>&1 || cp "$program" "$2"
-  rm -rf "$unpacked"
-}
-
 # The notes of the GitHub release, whose text GitHub shows with every line
 # break kept: which file to take, whether the files are signed (SIGNED: yes
 # or no), the changes of the version's section of CHANGELOG.md up to its

@@ -13,8 +13,10 @@
 #       with a throwaway certificate and time-stamp server: the signing
 #       script signs a program and its package (SHA-256, time-stamped), the
 #       signed program passes its tests' start-up (PROGRAM_TESTS, under
-#       Wine), and with the signatures removed the zip and the package hold
-#       the program as built; the Scoop manifest of the zips passes Scoop's
+#       Wine), and with the signatures removed the zip and the package are
+#       those built unsigned, which the release's comparison tells from a
+#       package changed since; only the release job's signing steps see the
+#       signing secrets; the Scoop manifest of the zips passes Scoop's
 #       schema with their hashes, in Scoop's style
 #   release_scripts_test.sh installer EXE32 EXE64
 #       the Windows Installer packages: what Windows Installer's validation
@@ -27,7 +29,9 @@
 #       and Run values; the per-machine ones preset the settings given,
 #       refuse intervals under 3 seconds and move the Run value across
 #       architectures, with Task Manager's switch as it was, and a move that
-#       fails at its end leaves every Run value and switch as it was; each
+#       fails at its end leaves every Run value and switch as it was,
+#       whatever an earlier installation left in the copies its rollback
+#       restores, and no change comes before those copies; each
 #       uninstall leaves nothing of the program's and another copy's Run
 #       values as they were; START_WITH_WINDOWS=1 leaves the Run value
 #       switched on in Task Manager, and an uninstall removes the switch of
@@ -137,19 +141,37 @@ server = http.server.HTTPServer(("127.0.0.1", 0), TimeStamps)
 open("port", "w").write(str(server.server_port)); server.serve_forever()' 2>/dev/null &
   trap "kill $!; rm -rf \"$work\"" EXIT
   for _ in $(seq 50); do [ -s port ] && break; sleep 0.1; done
-  export SIGNING_PFX=signer.pfx SIGNING_PASSWORD=throwaway SIGNING_TIMESTAMP_URL=http://127.0.0.1:$(cat port)/
-  # The program signed before it is packed, the package after, as the release is.
-  mkdir tests && cp "$4" "$(dirname "$4")"/*.dll tests/ && cp "$2" tests/BackdropCarousel.exe
-  "$(repo_root)/scripts/sign.sh" tests/BackdropCarousel.exe
-  pack_release tests/BackdropCarousel.exe release.zip 0 && pack_installer tests/BackdropCarousel.exe release.msi user x86 0
-  "$(repo_root)/scripts/sign.sh" release.msi
-  for file in tests/BackdropCarousel.exe release.msi; do
+  export SIGNING_PASSWORD=throwaway SIGNING_TIMESTAMP_URL=http://127.0.0.1:$(cat port)/
+  # The program signed before it is packed, the package after, as the release
+  # is: with the certificate in a file, as by hand, and in base64, as the
+  # release job has it.
+  mkdir tests tested shipped && cp "$4" "$(dirname "$4")"/*.dll tests/ && cp "$2" tests/BackdropCarousel.exe
+  SIGNING_PFX=signer.pfx "$(repo_root)/scripts/sign.sh" tests/BackdropCarousel.exe
+  pack_release tests/BackdropCarousel.exe shipped/release.zip 0 && pack_installer tests/BackdropCarousel.exe shipped/release.msi user x86 0
+  SIGNING_PFX_BASE64=$(base64 -w0 signer.pfx) "$(repo_root)/scripts/sign.sh" shipped/release.msi
+  for file in tests/BackdropCarousel.exe shipped/release.msi; do
     osslsigncode verify -CAfile signer.crt -TSA-CAfile tsa.crt -in "$file" > verified 2>&1 && signed_with_sha256 "$file" ||
       fail "$file is not signed with SHA-256 and time-stamped: $(cat verified)"
   done
-  for file in release.zip release.msi; do
-    unsigned_program "$file" unsigned.exe && cmp -s unsigned.exe "$2" || fail "$file, unsigned, does not hold the program as built"
+  # Its signatures removed, the release is the one built unsigned and tested;
+  # a package with one row changed since is not, a file's recorded size too.
+  pack_release "$2" tested/release.zip 0 && pack_installer "$2" tested/release.msi user x86 0
+  "$(repo_root)/scripts/compare-release.sh" tested shipped || fail "the signed release, unsigned, is not the one built"
+  for row in "\`Property\` SET \`Value\` = '0' WHERE \`Property\` = 'ARPNOMODIFY'" "\`File\` SET \`FileSize\` = 1 WHERE \`File\` = 'README.txt'"; do
+    cp shipped/release.msi signed.msi && msibuild shipped/release.msi -q "UPDATE $row"
+    ! "$(repo_root)/scripts/compare-release.sh" tested shipped 2>/dev/null || fail "a package changed after it was tested passed the comparison: $row"
+    mv signed.msi shipped/release.msi
   done
+  # In the release job only the signing steps see the certificate and its
+  # password; every other step, and the job, at most whether there is one.
+  /usr/bin/python3 - "$(repo_root)/.github/workflows/windows.yml" <<'CHECK' || fail "a workflow step that does more than sign sees the signing secrets"
+import re, sys, yaml
+for job in yaml.safe_load(open(sys.argv[1]))['jobs'].values():
+    for part in [job] + job['steps']:
+        given = [*part.get('env', {}).values(), *part.get('with', {}).values()]
+        if any(re.fullmatch(r'\$\{\{\s*secrets\.SIGNING_\w+\s*\}\}', str(value)) for value in given):
+            assert re.fullmatch(r'scripts/package\.sh sign-\w+', part.get('run', '')), part
+CHECK
   "$(repo_root)/scripts/wine-run.sh" "$BACKDROP_TEST_RUN" tests/"${4##*/}" --gtest_filter=FirstRunTest.WindowIsCentredFixedAndTitled >started 2>&1 &&
     grep -q '^\[  PASSED  \] 1 test' started ||
     fail "the signed program did not start as its tests expect: $(cat started)"
@@ -236,6 +258,14 @@ installer)
       table "$1" Component | awk -F'\t' 'int($4 / 256) % 2 { print "64-bit component " $1 }'
       table "$1" RegLocator | awk -F'\t' 'int($5 / 16) % 2 { print "64-bit search " $1 }'
     fi
+    # Every change a custom action makes (deferred, 1024, neither rollback,
+    # 256, nor commit, 512) comes after the copies of what it may change and
+    # the rollbacks that put them back, which run whenever rollback is enabled.
+    for name in CustomAction InstallExecuteSequence; do table "$1" $name | sed "s/^/$name\t/"; done |
+      awk -F'\t' '$1 == "CustomAction" { type[$2] = $3 } $1 == "InstallExecuteSequence" && int(type[$2] / 1024) % 2 {
+          if ($2 ~ /^Save/ || int(type[$2] / 256) % 4) { if ($3 != "NOT RollbackDisabled") print "not always copied or rolled back: " $2; if ($4 > last) last = $4 }
+          else change[$2] = $4 }
+        END { for (c in change) if (change[c] <= last) print "not rolled back: " c }'
     [ "$(file_version "$2")" = "$3" ] && table "$1" File | grep -qP "^BackdropCarousel\\.exe\t.*\t\Q$3\E\t1033\t" || echo "not version $3"
   }
   for package in user-x86 user-x64 machine-x86 machine-x64; do
@@ -289,10 +319,12 @@ installer)
   # The machine-wide switches, as Run=DATA Run32=DATA; every machine-wide
   # Run value and switch there is, as reg.exe lists them.
   switches() { for key in Run Run32; do printf '%s=%s ' $key "$(wine reg query "HKLM\\$approved\\$key" /v BackdropCarousel /reg:64 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_BINARY *//p')"; done; }
-  startup() { wine cmd /d /c "reg query HKLM\\$run /reg:64 & reg query HKLM\\$run /reg:32 & reg query HKLM\\$approved /s /reg:64" 2>&1 || :; }
+  startup() { wine cmd /d /c "reg query HKCU\\$run & reg query HKLM\\$run /reg:64 & reg query HKLM\\$run /reg:32 & reg query HKLM\\$approved /s /reg:64" 2>&1 || :; }
   # The package (NAME.msi) made to fail at its very end, after every change
-  # it makes, into NAME-fails.msi: Windows Installer then rolls them back.
-  failing() { cp "$work/$1.msi" "$work/$1-fails.msi" && msibuild "$work/$1-fails.msi" -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('Fail', 3106, 'SystemFolder', '\"[SystemFolder]cmd.exe\" /d /c exit 1')" &&
+  # it makes, into NAME-fails.msi: Windows Installer then rolls them back,
+  # from copies that start clean of what an earlier installation left there.
+  failing() { for root in HKCU HKLM; do wine reg add "$root\\Software\\BackdropCarouselRollback\\Keys\\Run" /v Stale /reg:64 /f >/dev/null 2>&1 || return; done
+    cp "$work/$1.msi" "$work/$1-fails.msi" && msibuild "$work/$1-fails.msi" -q "INSERT INTO \`CustomAction\` (\`Action\`, \`Type\`, \`Source\`, \`Target\`) VALUES ('Fail', 3106, 'SystemFolder', '\"[SystemFolder]cmd.exe\" /d /c exit 1')" &&
     msibuild "$work/$1-fails.msi" -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('Fail', 6599)"; }
   leftovers() { touch "$1/settings.ini.bak" "$profile/Temp/BackdropCarousel settings.ini"{,.bak}; run_values add /d "$2" /f &&
     switch_off HKCU Run && switch_off HKLM Run && switch_off HKLM Run32; }
