@@ -1,45 +1,80 @@
 #include "program/program_driver.h"
+#include "support/file_text.h"
 #include "support/registry_backup.h"
+#include "support/test_program.h"
+
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
+using RegistryBackupTest = ProgramTest;
+
+// The processes of this test program's file, this one left out.
+static int OtherTestPrograms()
+{
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const wchar_t *name = wcsrchr(self, L'\\') + 1;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        count += _wcsicmp(entry.szExeFile, name) == 0 && entry.th32ProcessID != GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return count;
+}
+
 // A test program stopped half-way (CTest's time limit, Ctrl+C) leaves what it
-// changed in the registry; the next one puts it back before it changes
-// anything, and again when it ends.
-TEST(RegistryBackupTest, WhatAStoppedTestProgramChangedIsPutBackByTheNextOne)
+// changed in the registry, but no process: the test program it started,
+// which waits for it meanwhile and changes nothing, goes with it. The next
+// one puts the registry back before anything else; where a copy of the
+// program runs, it then stops at once, naming it.
+TEST_F(RegistryBackupTest, AStoppedTestProgramLeavesNoProcessAndTheNextOnePutsTheRegistryBack)
 {
     const std::string before = DescribeRegistry();
     // The test programs started here keep their copy in a temporary folder of
-    // their own, apart from this one's.
+    // their own, apart from this one's, and their output beside it.
     ScratchFolder temp;
     SetEnvironmentVariableA("TMP", temp.Path().c_str());
-    const auto start = [](const char *argument) {
+    const std::string output = temp.PathOf("output.log");
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE outputFile = CreateFileA(output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const auto start = [&](const char *arguments) {
         char self[MAX_PATH] = "";
         GetModuleFileNameA(nullptr, self, sizeof self);
-        std::string commandLine = "\"" + std::string(self) + "\" " + argument;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        EXPECT_TRUE(
-            CreateProcessA(self, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-        CloseHandle(process.hThread);
-        return process.hProcess;
+        PROCESS_INFORMATION started = {};
+        EXPECT_TRUE(StartInTestJob(self, arguments, nullptr, started, outputFile));
+        CloseHandle(started.hThread);
+        return started.hProcess;
     };
+    const auto said = [&](const std::string &line) { return FileBytes(output).find(line) != std::string::npos; };
+    // This test program holds the machine from its start: the ones it starts take it in turn.
+    HANDLE machine = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, kOneTestProgramAtATime);
+    EXPECT_TRUE(ReleaseMutex(machine));
+
     HANDLE stopped = start("--change-registry-and-wait");
-    const bool changed = Eventually([&] { return !temp.List("registry changed").empty(); }, 30000);
+    const bool waited = Eventually([&] { return said("Another test run is going on this machine"); }, 30000);
+    EXPECT_NE(DescribeRegistry(), before);
     TerminateProcess(stopped, 1);
     WaitForSingleObject(stopped, 5000);
     CloseHandle(stopped);
-    ASSERT_TRUE(changed);
-    ASSERT_NE(DescribeRegistry(), before);
+    ASSERT_TRUE(waited);
+    EXPECT_TRUE(Eventually([] { return OtherTestPrograms() == 0; }));
 
+    RunningProgram copy(home_);
     HANDLE next = start("--gtest_filter=-*");
-    DWORD exitCode = 1;
-    WaitForSingleObject(next, 60000);
+    EXPECT_EQ(WaitForSingleObject(next, 10000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
     GetExitCodeProcess(next, &exitCode);
     CloseHandle(next);
+    CloseHandle(outputFile);
+    WaitForSingleObject(machine, INFINITE);
+    CloseHandle(machine);
     SetEnvironmentVariableA("TMP", nullptr);
-    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_TRUE(said("\\BackdropCarousel.exe is running in this session")) << FileBytes(output);
     EXPECT_EQ(DescribeRegistry(), before);
     EXPECT_EQ(temp.List("*.txt"), std::vector<std::string>{}) << "the copy is deleted once put back";
 }
