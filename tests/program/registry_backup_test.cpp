@@ -29,7 +29,8 @@ static int OtherTestPrograms()
 // changed in the registry, but no process: the test program it started,
 // which waits for it meanwhile and changes nothing, goes with it. The next
 // one puts the registry back before anything else; where a copy of the
-// program runs, it then stops at once, naming it.
+// program runs, or a wallpaper policy is set, it then stops at once, naming
+// it.
 TEST_F(RegistryBackupTest, AStoppedTestProgramLeavesNoProcessAndTheNextOnePutsTheRegistryBack)
 {
     const std::string before = DescribeRegistry();
@@ -63,18 +64,31 @@ TEST_F(RegistryBackupTest, AStoppedTestProgramLeavesNoProcessAndTheNextOnePutsTh
     ASSERT_TRUE(waited);
     EXPECT_TRUE(Eventually([] { return OtherTestPrograms() == 0; }));
 
-    RunningProgram copy(home_);
-    HANDLE next = start("--gtest_filter=-*");
-    EXPECT_EQ(WaitForSingleObject(next, 10000), WAIT_OBJECT_0);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(next, &exitCode);
-    CloseHandle(next);
+    // Stopped at once, in one line, and with a result of 1.
+    const auto stopsSaying = [&](const std::string &line) {
+        HANDLE next = start("--gtest_filter=-*");
+        WaitForSingleObject(next, 10000);
+        DWORD exitCode = 0;
+        GetExitCodeProcess(next, &exitCode);
+        CloseHandle(next);
+        return exitCode == 1 && said(line);
+    };
+    {
+        RunningProgram copy(home_);
+        EXPECT_TRUE(stopsSaying("\\BackdropCarousel.exe is running in this session")) << FileBytes(output);
+    }
+    // Group Policy writes the machine's policies in the 64-bit view.
+    HKEY policies = nullptr;
+    RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", 0,
+                  KEY_SET_VALUE | KEY_WOW64_64KEY, &policies);
+    RegSetValueExA(policies, "Wallpaper", 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 1);
+    EXPECT_TRUE(stopsSaying("Group Policy sets the desktop background")) << FileBytes(output);
+    RegDeleteValueA(policies, "Wallpaper");
+    RegCloseKey(policies);
     CloseHandle(outputFile);
     WaitForSingleObject(machine, INFINITE);
     CloseHandle(machine);
     SetEnvironmentVariableA("TMP", nullptr);
-    EXPECT_EQ(exitCode, 1u);
-    EXPECT_TRUE(said("\\BackdropCarousel.exe is running in this session")) << FileBytes(output);
     EXPECT_EQ(DescribeRegistry(), before);
     EXPECT_EQ(temp.List("*.txt"), std::vector<std::string>{}) << "the copy is deleted once put back";
 }
