@@ -62,7 +62,10 @@ TEST_F(RegistryBackupTest, AStoppedTestProgramLeavesNoProcessAndTheNextOnePutsTh
     WaitForSingleObject(stopped, 5000);
     CloseHandle(stopped);
     ASSERT_TRUE(waited);
+    // The one waiting went with it, before it could take the machine and put
+    // the registry back.
     EXPECT_TRUE(Eventually([] { return OtherTestPrograms() == 0; }));
+    EXPECT_NE(DescribeRegistry(), before);
 
     // Stopped at once, in one line, and with a result of 1.
     const auto stopsSaying = [&](const std::string &line) {

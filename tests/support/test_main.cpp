@@ -210,33 +210,33 @@ int main(int argc, char **argv)
     }
     if (mode == "--registry-before-run")
         return CheckRunLeavesRegistry(true, description);
-    CreateDirectoryA(temp.c_str(), nullptr);
-    SetEnvironmentVariableA("TMP", temp.c_str());
-    SetEnvironmentVariableA("TEMP", temp.c_str());
     int result = 1;
-    if (IsOnTheSystemAskedFor()) {
-        KeepTheSystemsCodePageWhereWindowsKeepsIt();
-        failed = BackUpRegistry();
-        if (failed.empty() && mode == "--change-registry-and-wait") {
-            // A test program that its test stops half-way, once it has changed
-            // the registry and started another test program, which waits for
-            // this one to end.
-            ChangeRegistry();
-            char self[MAX_PATH] = "";
-            GetModuleFileNameA(nullptr, self, sizeof self);
-            PROCESS_INFORMATION next;
-            StartInTestJob(self, "--gtest_filter=-*", nullptr, next, GetStdHandle(STD_ERROR_HANDLE));
-            Sleep(INFINITE);
-        }
-        if (failed.empty()) {
+    failed = BackUpRegistry();
+    if (failed.empty() && mode == "--change-registry-and-wait") {
+        // A test program that its test stops half-way, once it has changed the
+        // registry and started another test program, which waits for this one
+        // to end, its copy of the registry in the same place.
+        ChangeRegistry();
+        char self[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        PROCESS_INFORMATION next;
+        StartInTestJob(self, "--gtest_filter=-*", nullptr, next, GetStdHandle(STD_ERROR_HANDLE));
+        Sleep(INFINITE);
+    }
+    if (failed.empty()) {
+        CreateDirectoryA(temp.c_str(), nullptr);
+        SetEnvironmentVariableA("TMP", temp.c_str());
+        SetEnvironmentVariableA("TEMP", temp.c_str());
+        if (IsOnTheSystemAskedFor()) {
+            KeepTheSystemsCodePageWhereWindowsKeepsIt();
             testing::AddGlobalTestEnvironment(new DesktopStandInEnvironment);
             result = RUN_ALL_TESTS();
-            failed = RestoreRegistry();
         }
-        if (!failed.empty()) {
-            fprintf(stderr, "%s\n", failed.c_str());
-            result = 1;
-        }
+        failed = RestoreRegistry();
+    }
+    if (!failed.empty()) {
+        fprintf(stderr, "%s\n", failed.c_str());
+        result = 1;
     }
     RemoveFileOrFolder(temp);
     return result;
