@@ -41,9 +41,21 @@ if(MSVC AND BACKDROP_ASAN)
   add_compile_options(/fsanitize=address /Zi)
   add_link_options(/DEBUG)
   # The instrumented programs load the sanitizer's runtime DLL, which lies
-  # beside the compiler: this file names that folder for the PATH of whatever
-  # runs them, as the program tests run copies of the program elsewhere.
+  # beside the compiler: a copy goes beside them in each configuration's
+  # folder, where the test programs find it, and the AddressSanitizer test
+  # presets put that folder on the PATH of the copies of the program that
+  # the tests start in folders of their own.
   get_filename_component(_asan_runtime_dir "${CMAKE_CXX_COMPILER}" DIRECTORY)
-  file(TO_NATIVE_PATH "${_asan_runtime_dir}" _asan_runtime_dir)
-  file(WRITE ${CMAKE_BINARY_DIR}/asan-runtime-folder.txt "${_asan_runtime_dir}\n")
+  file(GLOB _asan_runtime "${_asan_runtime_dir}/clang_rt.asan_dynamic-*.dll")
+  if(NOT _asan_runtime)
+    message(FATAL_ERROR "No AddressSanitizer runtime (clang_rt.asan_dynamic-*.dll) beside the compiler in "
+                        "${_asan_runtime_dir}: add C++ AddressSanitizer in Visual Studio's installer.")
+  endif()
+  set(_program_folders ${CMAKE_CONFIGURATION_TYPES})
+  if(NOT _program_folders)
+    set(_program_folders .)  # a generator of one configuration
+  endif()
+  foreach(_folder IN LISTS _program_folders)
+    file(COPY ${_asan_runtime} DESTINATION ${CMAKE_BINARY_DIR}/bin/${_folder})
+  endforeach()
 endif()

@@ -28,6 +28,11 @@ while read -r windows prefix; do
   # open; starting them here keeps them off the test programs' pipes.
   wineserver -p
   wine cmd /c exit </dev/null >/dev/null 2>&1
+  # An original the user's own copy of the program kept in the temporary
+  # folder: the check after the run finds it as it was before, with nothing
+  # of the tests' beside it.
+  mkdir -p "$WINEPREFIX/drive_c/users/$(id -un)/Temp"
+  printf mine > "$WINEPREFIX/drive_c/users/$(id -un)/Temp/BackdropCarousel settings.ini.bak"
 done <<<"$prefixes"
 # The locales of the runs in other code pages, beside their prefixes.
 while read -r prefix locale; do

@@ -9,6 +9,9 @@
 #       first 120 lines and the release notes are for users: the table, the
 #       install blocks, no developer's command, no wrapped line in the notes
 #   release_scripts_test.sh seeding      the run command writes settings.ini only where there is none
+#   release_scripts_test.sh format
+#       the formatting script refuses a clang-format of another version than
+#       the project's, naming both in one line, and takes the one CLANG_FORMAT names
 #   release_scripts_test.sh signed EXE32 EXE64 PROGRAM_TESTS
 #       with a throwaway certificate and time-stamp server: the signing
 #       script signs a program and its package (SHA-256, time-stamped), the
@@ -117,6 +120,18 @@ seeding)
   cp "$work/settings.ini" "$work/own.ini"
   ! seed_settings "$work" "$work/pictures" || fail "an existing settings.ini was replaced"
   cmp -s "$work/settings.ini" "$work/own.ini" || fail "an existing settings.ini was changed"
+  ;;
+format)
+  # Stand-ins that say their version and format nothing.
+  for version in 18.1.8 14.0.6; do
+    mkdir "$work/$version"
+    printf '#!/bin/sh\n[ "$1" != --version ] || echo "clang-format version %s"\n' "$version" > "$work/$version/clang-format"
+    chmod +x "$work/$version/clang-format"
+  done
+  said=$(PATH="$work/18.1.8:$PATH" "$(repo_root)/scripts/format.sh" --check 2>&1) && fail "clang-format 18 was taken"
+  [[ $said == *"clang-format 14"*"18.1.8"* && $said != *$'\n'* ]] || fail "the refusal says: $said"
+  CLANG_FORMAT=$work/14.0.6/clang-format PATH="$work/18.1.8:$PATH" "$(repo_root)/scripts/format.sh" --check ||
+    fail "the clang-format that CLANG_FORMAT names was not taken"
   ;;
 signed)
   cd "$work"

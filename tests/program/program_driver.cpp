@@ -43,12 +43,8 @@ RunningProgram::RunningProgram(const ScratchFolder &home, Options options)
     if (options.settings)
         home.AddFile("settings.ini", options.settings);
 
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    std::string commandLine = "\"" + program + "\"";
-    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        options.currentFolder ? options.currentFolder : home.Path().c_str(), &startup, &process_)) {
-        ADD_FAILURE() << "cannot start " << program;
+    if (!StartInTestJob(program, "", options.currentFolder ? options.currentFolder : home.Path().c_str(), process_)) {
+        ADD_FAILURE() << "cannot start " << program << " in the test program's job";
         return;
     }
     messages_ = std::make_unique<MessageBoxWatcher>(process_.dwProcessId, std::move(options.observer));

@@ -327,6 +327,10 @@ TEST_F(RestoredSettingsTest, ConvertedSettingsStayTheFileTheyWere)
         GTEST_SKIP() << "Linux links and immutable folders need Wine";
     RunningProgram(home_).WaitUntilShown();
     EXPECT_EQ(FileBytes(synced.PathOf("settings.ini")), Encoded(text, 1200));
+    // The link goes as it came: Wine would delete the file it names instead,
+    // and can neither list nor delete a link whose file has gone.
+    OnLinux("/bin/rm " + QuotedLinuxPath(home_.PathOf("settings.ini")),
+            [&] { return GetFileAttributesA(home_.PathOf("settings.ini").c_str()) == INVALID_FILE_ATTRIBUTES; });
 
     // A folder that refuses new files (immutable, as root may make it) around
     // a writable settings.ini: the original goes to the temporary folder, and

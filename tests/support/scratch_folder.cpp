@@ -75,11 +75,16 @@ void ScratchFolder::AddFolder(const std::string &name) const
     CreateDirectoryW(LongForm(PathOf(name)).c_str(), nullptr);
 }
 
+void RemoveFileOrFolder(const std::string &path)
+{
+    std::wstring longPath = LongForm(path);
+    if (!DeleteFileW(longPath.c_str()))
+        RemoveTree(longPath);
+}
+
 void ScratchFolder::Remove(const std::string &name) const
 {
-    std::wstring path = LongForm(PathOf(name));
-    if (!DeleteFileW(path.c_str()))
-        RemoveTree(path);
+    RemoveFileOrFolder(PathOf(name));
 }
 
 std::vector<std::string> ScratchFolder::List(const std::string &pattern) const

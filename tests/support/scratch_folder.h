@@ -31,6 +31,9 @@ private:
     std::string path_;
 };
 
+// Removes a file, or a folder with everything in it, whatever its path's length.
+void RemoveFileOrFolder(const std::string &path);
+
 // The engine's text is UTF-16; the tests' own is UTF-8, their code page.
 std::wstring Utf16(const std::string &utf8);
 std::string Utf8(const std::wstring &utf16);

@@ -1,7 +1,9 @@
+#include "rotation/wallpaper_policy.h"
 #include "support/backup_privileges.h"
 #include "support/desktop_log.h"
 #include "support/registry_backup.h"
 #include "support/scratch_folder.h"
+#include "support/test_program.h"
 
 #include <windows.h>
 
@@ -64,9 +66,28 @@ void KeepTheSystemsCodePageWhereWindowsKeepsIt()
                         codePage, static_cast<DWORD>(length * sizeof(WCHAR)));
 }
 
-// The test command's check that a whole run leaves the registry as it found
-// it: "before" keeps the description in the temporary folder, "after"
-// compares the registry with it and shows both where they differ.
+// One test program at a time on a machine. The mutex is in the global
+// namespace, so that a run in another session (another user, a remote
+// desktop) waits too, and it is held until this process ends; a stopped test
+// program's is abandoned, which the next one takes. Waiting needs only
+// SYNCHRONIZE, which a mutex made by another account may still refuse: then
+// the next try comes a moment later.
+// https://learn.microsoft.com/windows/win32/termserv/kernel-object-namespaces
+void WaitForTheMachine()
+{
+    for (bool told = false;; Sleep(500)) {
+        HANDLE run = CreateMutexExA(nullptr, kOneTestProgramAtATime, 0, SYNCHRONIZE);
+        const DWORD waited = run ? WaitForSingleObject(run, told ? INFINITE : 0) : WAIT_FAILED;
+        if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
+            return;
+        if (run)
+            CloseHandle(run);
+        if (!told)
+            fprintf(stderr, "Another test run is going on this machine: this one waits for it to end.\n");
+        told = true;
+    }
+}
+
 std::string TempPathOf(const std::string &name)
 {
     char folder[MAX_PATH] = "";
@@ -74,17 +95,69 @@ std::string TempPathOf(const std::string &name)
     return folder + name;
 }
 
-int CheckRunLeavesRegistry(bool before)
+// What the run would do to the machine it is on that it could not put back,
+// in one line; empty when nothing. A copy of the program running in this
+// session holds the program's single-instance mutex, so every copy the tests
+// start would give way to it; a wallpaper policy that Group Policy set would
+// be changed by the tests that set their own, and may be written back by
+// Group Policy's refresh in the middle of a test.
+std::string HarmTheRunWouldDo()
 {
-    const std::string path = TempPathOf("BackdropCarousel tests' registry before the run.txt");
-    // A run after one that was stopped half-way starts from the registry as
-    // it was before that one.
-    const std::string failed = before ? RestoreRegistry() : "";
-    if (!failed.empty()) {
-        fprintf(stderr, "%s\n", failed.c_str());
-        return 1;
+    const std::string elsewhere = " Run the tests in Windows Sandbox or a virtual machine.";
+    HANDLE running = OpenMutexA(SYNCHRONIZE, FALSE, "Local\\BackdropCarousel");
+    if (running || GetLastError() == ERROR_ACCESS_DENIED) {
+        if (running)
+            CloseHandle(running);
+        // Named by its window's process, which an elevated copy also lets us query.
+        DWORD processId = 0;
+        GetWindowThreadProcessId(FindWindowA("wcBackdropCarousel", nullptr), &processId);
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+        char path[MAX_PATH] = "BackdropCarousel";
+        DWORD length = sizeof path;
+        if (process) {
+            QueryFullProcessImageNameA(process, 0, path, &length);
+            CloseHandle(process);
+        }
+        return std::string(path) + " is running in this session: quit it first, or the tests' copies give way to it." +
+               elsewhere;
     }
-    const std::string now = DescribeRegistry();
+    if (IsWallpaperSetByPolicy())
+        return "Group Policy sets the desktop background here (Desktop Wallpaper, or Prevent changing desktop "
+               "background), and the tests would change it." +
+               elsewhere;
+    return "";
+}
+
+// The files and folders in the temporary folder whose names are the
+// program's or the tests', with each file's size and time of writing: the
+// user's own (the originals the program keeps there) stay as they are, and
+// the tests leave none of theirs.
+std::string DescribeOurTemporaryFiles()
+{
+    std::string text;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(TempPathOf("*backdrop*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return text;
+    do {
+        const ULARGE_INTEGER written = {{entry.ftLastWriteTime.dwLowDateTime, entry.ftLastWriteTime.dwHighDateTime}};
+        text += std::string("temporary ") + entry.cFileName +
+                (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY
+                     ? " (a folder)\n"
+                     : ": " + std::to_string(entry.nFileSizeLow) + " bytes, written " +
+                           std::to_string(written.QuadPart) + "\n");
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return text;
+}
+
+// The test command's check that a whole run leaves the registry and the
+// temporary folder as it found them: "before" keeps their description in the
+// file named (in the build folder, one for each machine), "after" compares
+// them with it and shows both where they differ.
+int CheckRunLeavesRegistry(bool before, const std::string &path)
+{
+    const std::string now = DescribeRegistry() + DescribeOurTemporaryFiles();
     if (before) {
         std::ofstream(path, std::ios::binary) << now;
         return 0;
@@ -94,7 +167,8 @@ int CheckRunLeavesRegistry(bool before)
     printf("%s", now.c_str());
     if (was == now)
         return 0;
-    fprintf(stderr, "The registry is not as it was before the tests, which was:\n%s", was.c_str());
+    fprintf(stderr, "The registry or the temporary folder is not as it was before the tests, which was:\n%s",
+            was.c_str());
     return 1;
 }
 }  // namespace
@@ -104,6 +178,11 @@ int main(int argc, char **argv)
     testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests))
         return RUN_ALL_TESTS();
+    const std::string mode = argc >= 2 ? argv[1] : "", description = argc == 3 ? argv[2] : "";
+    // A test program that a test starts only to read the registry runs while
+    // that test's own program holds the machine.
+    if (mode != "--describe-registry")
+        WaitForTheMachine();
     // The tests that change the machine-wide keys (CTest's label
     // machine-wide, which also sets BACKDROP_MACHINE_WIDE) skip themselves
     // without elevation, in one line, before they change anything.
@@ -114,34 +193,61 @@ int main(int argc, char **argv)
     }
     // The registration the stand-in replaces belongs to TrustedInstaller.
     EnableBackupAndRestore();
-    const std::string mode = argc == 2 ? argv[1] : "";
     if (mode == "--describe-registry")
         return printf("%s", DescribeRegistry().c_str()) < 0;
-    if (mode == "--registry-before-run" || mode == "--registry-after-run")
-        return CheckRunLeavesRegistry(mode == "--registry-before-run");
-    if (!IsOnTheSystemAskedFor())
-        return 1;
-    KeepTheSystemsCodePageWhereWindowsKeepsIt();
-    std::string failed = BackUpRegistry();
-    if (failed.empty() && mode == "--change-registry-and-wait") {
-        // A test program that its test stops half-way, once it says in the
-        // temporary folder that it has changed the registry.
-        ChangeRegistry();
-        std::ofstream(TempPathOf("registry changed"));
-        Sleep(INFINITE);
-    }
+    // Every file the tests and the programs they start make in the temporary
+    // folder goes into one of this test program's own, and goes with it. Its
+    // name is fixed, as one test program runs at a time: the next one, and
+    // the check after the run, remove what one stopped half-way left there
+    // (or, under Wine, a folder that the program that just ended was still
+    // in). It has no space, as the scenarios expect of the temporary folder.
+    const std::string temp = TempPathOf("BackdropCarousel-tests");
+    RemoveFileOrFolder(temp);
+    if (mode == "--registry-after-run")
+        return CheckRunLeavesRegistry(false, description);
+    // A test program stopped half-way leaves its changes, a wallpaper policy
+    // among them, and its copy of the registry as it was in the temporary
+    // folder: they go back before anything else. The copy stays there, where
+    // the next test program looks for it.
+    std::string failed = RestoreRegistry();
+    if (failed.empty())
+        failed = HarmTheRunWouldDo();
     if (!failed.empty()) {
         fprintf(stderr, "%s\n", failed.c_str());
         return 1;
     }
-    testing::AddGlobalTestEnvironment(new DesktopStandInEnvironment);
-    int result = RUN_ALL_TESTS();
-    failed = RestoreRegistry();
-    if (missing.empty())
-        RemoveMachineWideDesktopStandIn();
+    if (mode == "--registry-before-run")
+        return CheckRunLeavesRegistry(true, description);
+    int result = 1;
+    failed = BackUpRegistry();
+    if (failed.empty() && mode == "--change-registry-and-wait") {
+        // A test program that its test stops half-way, once it has changed the
+        // registry and started another test program, which waits for this one
+        // to end, its copy of the registry in the same place.
+        ChangeRegistry();
+        char self[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        PROCESS_INFORMATION next;
+        StartInTestJob(self, "--gtest_filter=-*", nullptr, next, GetStdHandle(STD_ERROR_HANDLE));
+        Sleep(INFINITE);
+    }
+    if (failed.empty()) {
+        CreateDirectoryA(temp.c_str(), nullptr);
+        SetEnvironmentVariableA("TMP", temp.c_str());
+        SetEnvironmentVariableA("TEMP", temp.c_str());
+        if (IsOnTheSystemAskedFor()) {
+            KeepTheSystemsCodePageWhereWindowsKeepsIt();
+            testing::AddGlobalTestEnvironment(new DesktopStandInEnvironment);
+            result = RUN_ALL_TESTS();
+        }
+        failed = RestoreRegistry();
+        if (missing.empty())
+            RemoveMachineWideDesktopStandIn();
+    }
     if (!failed.empty()) {
         fprintf(stderr, "%s\n", failed.c_str());
         result = 1;
     }
+    RemoveFileOrFolder(temp);
     return result;
 }
