@@ -236,8 +236,6 @@ std::string DescribeRegistry()
 std::string BackUpRegistry()
 {
     const std::string &path = BackupPath();
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return RestoreFrom(ReadFile(path));
     // Whole or not at all: a copy cut short would put back too little.
     const std::string written = path + ".new";
     std::ofstream file(written, std::ios::binary);

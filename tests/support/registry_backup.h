@@ -15,8 +15,8 @@ std::string MissingRights();
 std::string DescribeRegistry();
 
 // Keeps the description in the temporary folder before a test changes
-// anything. Where a test program was stopped before putting its copy back,
-// that copy is put back first and kept. Empty, or what failed.
+// anything; a copy that a stopped test program left is put back first, by
+// RestoreRegistry. Empty, or what failed.
 std::string BackUpRegistry();
 
 // Puts the kept copy back, if there is one, and deletes it. Where a key
