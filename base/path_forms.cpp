@@ -22,6 +22,13 @@ std::wstring ExtendedLengthPath(const std::wstring &path)
     return full;
 }
 
+std::wstring OrdinaryPath(const std::wstring &path)
+{
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+        return L"\\" + path.substr(7);
+    return path.compare(0, 4, L"\\\\?\\") == 0 ? path.substr(4) : path;
+}
+
 // GetShortPathNameW or GetLongPathNameW, on the \\?\ form where the path is
 // too long for the ordinary one, given back in the ordinary one.
 static std::wstring ConvertedPath(const std::wstring &path, DWORD(WINAPI *convert)(LPCWSTR, LPWSTR, DWORD))
@@ -37,10 +44,7 @@ static std::wstring ConvertedPath(const std::wstring &path, DWORD(WINAPI *conver
     if (length == 0 || length >= size)
         return L"";
     converted.resize(length);
-    // \\?\C:\... becomes C:\..., and \\?\UNC\server\... becomes \\server\...
-    if (converted.compare(0, 8, L"\\\\?\\UNC\\") == 0)
-        return L"\\" + converted.substr(7);
-    return converted.compare(0, 4, L"\\\\?\\") == 0 ? converted.substr(4) : converted;
+    return OrdinaryPath(converted);
 }
 
 std::wstring ShortPathName(const std::wstring &path)

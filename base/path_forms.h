@@ -11,6 +11,11 @@ std::wstring FullPathName(const std::wstring &path);
 // length limit.
 std::wstring ExtendedLengthPath(const std::wstring &path);
 
+// The ordinary form of a \\?\ path, which the desktop and the user read:
+// \\?\C:\... becomes C:\..., \\?\UNC\server\... becomes \\server\...; a path
+// without the prefix comes back as it is.
+std::wstring OrdinaryPath(const std::wstring &path);
+
 // The full path of an existing file or folder with every part that has a
 // short (8.3) name in that form; the drive may give none, and then the long
 // path comes back. Empty when the file cannot be found.

@@ -1,4 +1,5 @@
 #include "base/executable_path.h"
+#include "base/path_forms.h"
 #include "support/rotation_fixture.h"
 #include "support/scratch_folder.h"
 
@@ -222,6 +223,25 @@ TEST_F(RotationControlTest, AFolderOnAShareIsTakenAsItIsAndItsPicturesFound)
     std::vector<std::string> log = ReadDesktopLog();
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log[0], "SetWallpaper " + Utf8(share) + "\\a.jpg 0");
+}
+
+TEST_F(RotationControlTest, PathsOnAShareTakeTheExtendedFormAndComeBackWhole)
+{
+    // A picture's existence is asked in the \\?\ form, and a short name comes
+    // back in it: either form wrong, a share's pictures are skipped.
+    const struct {
+        const wchar_t *path, *extended, *ordinary;
+    } forms[] = {
+        {L"\\\\server\\share\\x\\..\\a.jpg", L"\\\\?\\UNC\\server\\share\\a.jpg", L"\\\\server\\share\\a.jpg"},
+        {L"\\\\?\\UNC\\server\\share\\a.jpg", L"\\\\?\\UNC\\server\\share\\a.jpg", L"\\\\server\\share\\a.jpg"},
+        {L"C:\\x\\..\\a.jpg", L"\\\\?\\C:\\a.jpg", L"C:\\a.jpg"},
+        {L"\\\\.\\C:\\a.jpg", L"\\\\.\\C:\\a.jpg", L"\\\\.\\C:\\a.jpg"},
+    };
+    for (const auto &form : forms) {
+        SCOPED_TRACE(Utf8(form.path));
+        EXPECT_EQ(ExtendedLengthPath(form.path), form.extended);
+        EXPECT_EQ(OrdinaryPath(form.extended), form.ordinary);
+    }
 }
 
 static QUERY_USER_NOTIFICATION_STATE g_userState;

@@ -61,3 +61,13 @@ TEST_F(WallpaperApplierTest, EveryRefusalIsReturnedAndWithoutTheShellObjectNothi
     EXPECT_TRUE(ReadDesktopLog().empty());
     EXPECT_EQ(g_wallpaperApplier.options.dwStyle, static_cast<DWORD>(WPSTYLE_STRETCH));
 }
+
+TEST_F(WallpaperApplierTest, AStyleChosenUnderTheOrganisationsWallpaperIsKeptForLaterNotApplied)
+{
+    const char policies[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+    RegSetKeyValueA(HKEY_CURRENT_USER, policies, "Wallpaper", REG_SZ, "", 1);
+    EXPECT_EQ(SetWallpaperStyle(2), S_OK);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, policies, "Wallpaper");
+    EXPECT_TRUE(ReadDesktopLog().empty());
+    EXPECT_EQ(g_wallpaperApplier.options.dwStyle, static_cast<DWORD>(WPSTYLE_STRETCH));
+}

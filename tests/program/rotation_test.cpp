@@ -73,14 +73,19 @@ TEST_F(RotationTest, TicksWalkTheFolderOnceInTheStyleChosen)
     EXPECT_EQ(ReadDesktopLog(), expected);
     EXPECT_TRUE(program.Messages().Messages().empty());
 
-    // Started again, the walk begins anew from the first picture, and the
-    // folder is not held between ticks.
+    // Started again, the walk begins anew from the first picture, and neither
+    // the folder nor the policy keys that each tick reads are held.
+    const char policies[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\ActiveDesktop";
+    const DWORD userMayChange = 0;
+    RegSetKeyValueA(HKEY_CURRENT_USER, policies, "NoChangingWallPaper", REG_DWORD, &userMayChange,
+                    sizeof userMayChange);
     ClearDesktopLog();
     ULONG handles = program.Handles();
     program.Click(IDC_START_ROTATION);
     Tick(program);
     EXPECT_EQ(ReadDesktopLog(), Applied(pictures_, {images[0]}, 2));
     EXPECT_EQ(program.Handles(), handles);
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, policies, "NoChangingWallPaper");
 }
 
 TEST_F(RotationTest, TimerFiresByItselfAndStopsAtTheEndOfTheFolder)
@@ -221,8 +226,11 @@ TEST_F(RotationTest, RefusedStartsAreExplainedAndLeaveTheRunningRotationAsItWas)
         EXPECT_EQ(shown.caption, "Error");
         EXPECT_FALSE(shown.hasOwner);
     }
-    Tick(program);                                            // the rotation goes on where it was
-    Start(program, home_.Path().substr(0, 2) + "relimages");  // on the program's drive: beside it
+    Tick(program);  // the rotation goes on where it was
+    // On the program's drive, its letter in the other case: beside it.
+    std::string drive = home_.Path().substr(0, 2);
+    drive[0] ^= 'a' ^ 'A';
+    Start(program, drive + "relimages");
     Tick(program);
     std::vector<std::string> names = {"relimages\\" + listed[0], "relimages\\" + listed[1], "relimages\\" + listed[0]};
     EXPECT_EQ(ReadDesktopLog(), Applied(home_, names, 0)) << "absolute paths";

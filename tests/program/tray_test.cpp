@@ -16,11 +16,12 @@ namespace {
 // found before the real one, that refuses every icon. It answers on a thread
 // of its own while the test waits; once it is gone the real one is found.
 std::atomic<int> g_refusedIcons;
+std::atomic<DWORD> g_lastRefusal;  // its tick count
 
 LRESULT CALLBACK UnreadyTaskbar(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_COPYDATA)
-        return ++g_refusedIcons, FALSE;
+        return g_lastRefusal = GetTickCount(), ++g_refusedIcons, FALSE;
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -177,6 +178,28 @@ TEST_F(TrayTest, ASecondStartShowsTheRunningWindowInFrontAndEnds)
     EXPECT_EQ(elsewhere.List("*"), (std::vector<std::string>{".", "..", "BackdropCarousel.exe"}));
 }
 
+TEST_F(TrayTest, ASecondStartWaitsSecondsForTheWindowOfACopyStillStarting)
+{
+    // The first copy has its mutex, and its window only two seconds later.
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, "Local\\BackdropCarousel");
+    RunningProgram::Options options;
+    options.showsWindow = false;
+    RunningProgram second(home_, options);
+    Sleep(2000);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpszClassName = "wcBackdropCarousel";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowA("wcBackdropCarousel", "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(second.WaitForExit(), 0u);
+    const UINT showWindow = RegisterWindowMessageA(kShowWindowMessageName);
+    MSG message;
+    EXPECT_TRUE(PeekMessageA(&message, window, showWindow, showWindow, PM_REMOVE)) << "asked for it";
+    DestroyWindow(window);
+    UnregisterClassA("wcBackdropCarousel", nullptr);
+    CloseHandle(mutex);
+}
+
 TEST_F(TrayTest, IconIsAddedOnceTheTaskbarIsReady)
 {
     for (bool announced : {true, false}) {
@@ -189,8 +212,10 @@ TEST_F(TrayTest, IconIsAddedOnceTheTaskbarIsReady)
         RunningProgram program(home);
         ASSERT_TRUE(program.WaitUntilShown());
         int refused = g_refusedIcons;
+        DWORD firstTry = g_lastRefusal;
         EXPECT_GT(refused, 0);
         EXPECT_TRUE(Eventually([&] { return g_refusedIcons > refused; })) << "the program tries again";
+        EXPECT_GE(g_lastRefusal - firstTry, 1500u) << "after the two seconds between tries";
         EXPECT_TRUE(program.Messages().Messages().empty());
 
         PostThreadMessageA(taskbar, WM_QUIT, 0, 0);
