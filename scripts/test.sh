@@ -42,13 +42,13 @@ done < <(awk '$3 != "-" { print $2, $3 }' <<<"$runs" | sort -u)
 # One summary for both architectures.
 printf 'subdirs("i686" "x86_64")\n' > "$root/build/CTestTestfile.cmake"
 cd "$root/build"
-# One test at a time in each prefix, beside the installers' test, which has
-# a prefix and a display of its own, and the tests that need no prefix (the
-# analysers, the release scripts): without a place of their own they would
-# queue behind the installers' test. Most of the prefixes' time is spent
-# waiting for Wine, not on the two processors.
+# One test at a time in each prefix, beside the installers' test's two
+# parts, each with a prefix and a display of its own, and the tests that
+# need no prefix (the analysers, the release scripts): without a place of
+# their own they would queue behind the installers' test. Most of the
+# prefixes' time is spent waiting for Wine, not on the two processors.
 status=0
-ctest --output-on-failure --no-tests=error -j "$(($(wc -l <<<"$prefixes") + 2))" "$@" || status=$?
+ctest --output-on-failure --no-tests=error -j "$(($(wc -l <<<"$prefixes") + 3))" "$@" || status=$?
 # A skipped test says why in its output, on the line after "Skipped".
 echo "Tests that skipped themselves:"
 awk '/^[0-9]+\/[0-9]+ Testing: / { name = $3 } / Skipped$/ { getline why; print "  " name ": " why; n++ }

@@ -21,9 +21,10 @@
 #       package changed since; only the release job's signing steps see the
 #       signing secrets; the Scoop manifest of the zips passes Scoop's
 #       schema with their hashes, in Scoop's style
-#   release_scripts_test.sh installer EXE32 EXE64
-#       the Windows Installer packages: what Windows Installer's validation
-#       checks in their tables (every category and foreign key in
+#   release_scripts_test.sh installer|installer-moves EXE32 EXE64
+#       the Windows Installer packages, in two parts that run side by side
+#       (installer-moves: the moves of the Run value, below): what Windows
+#       Installer's validation checks in their tables (every category and foreign key in
 #       _Validation among them), and the program's version recorded; then
 #       under Wine's msiexec, in a 64-bit prefix of their own: the per-user
 #       one, installed as a double-click does, ends with the program's window,
@@ -210,7 +211,7 @@ for bits, zip in manifest['architecture'].items():
 CHECK
     fail "the Scoop manifest does not describe the zips"
   ;;
-installer)
+installer | installer-moves)
   declare -A exe=([x86]=$2 [x64]=$3)
   table() { msiinfo export "$1" "$2" 2>/dev/null | tr -d '\r' | tail -n +4 || true; }
   property() { table "$1" Property | awk -F'\t' -v name="$2" '$1 == name {print $2}'; }
@@ -302,7 +303,7 @@ installer)
 
   # Arguments in any script reach Wine whole in a UTF-8 locale; no menu
   # entries on the Linux desktop for the packages' shortcuts.
-  export WINEPREFIX=$(repo_root)/build/installer-wineprefix WINEARCH=win64 WINEDEBUG=-all LC_ALL=C.UTF-8 \
+  export WINEPREFIX=$(repo_root)/build/$1-wineprefix WINEARCH=win64 WINEDEBUG=-all LC_ALL=C.UTF-8 \
     WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   # A run that stopped half-way may have left something installed.
   [ ! -e "$WINEPREFIX/unfinished" ] || rm -rf "$WINEPREFIX"
@@ -344,97 +345,105 @@ installer)
   leftovers() { touch "$1/settings.ini.bak" "$profile/Temp/BackdropCarousel settings.ini"{,.bak}; run_values add /d "$2" /f &&
     switch_off HKCU Run && switch_off HKLM Run && switch_off HKLM Run32; }
 
-  # The per-user package, installed as a double-click does: its files,
-  # shortcut and Apps & features entry, the program's window at the end, and
-  # the program started from the shortcut.
-  profile=$WINEPREFIX/drive_c/users/$(id -un)
-  folder=$profile/AppData/Local/Programs/BackdropCarousel
-  shortcut="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/BackdropCarousel.lnk"
-  ui= msi /i "$work/user-x64.msi" || fail "the per-user package did not install"
-  cmp -s "$3" "$folder/BackdropCarousel.exe" && ls "$folder"/{README,ADMINISTRATORS,CHANGELOG,LICENSE}.txt "$shortcut" >/dev/null ||
-    fail "the per-user package did not install its files and shortcut"
-  [ "$(entry "$work/user-x64.msi" 64 | grep -cxF -e "DisplayName REG_SZ BackdropCarousel" -e "NoModify REG_DWORD 0x1" \
-    -e "DisplayVersion REG_SZ $(project_version)" -e "Publisher REG_SZ The BackdropCarousel developers" \
-    -e "InstallLocation REG_SZ C:\\users\\$(id -un)\\AppData\\Local\\Programs\\BackdropCarousel\\")" = 5 ] || fail "Apps & features: $(entry "$work/user-x64.msi" 64)"
-  window && wineserver -k || fail "the interactive install did not end with the program's window"
-  wine start "$(winepath -w "$shortcut")" >/dev/null 2>&1 && window || fail "the Start menu shortcut does not start the program"
-  wineserver -k
-  # Wine forgets a version's upgrade code when an upgrade removes the version
-  # before it, so the older package is refused here, before the upgrade.
-  ! msi /i "$work/old.msi" && [ -z "$(entry "$work/old.msi" 64)" ] || fail "an older version installed over the newer one"
-  msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" && cmp -s "$old_exe" "$folder/BackdropCarousel.exe" || fail "the older package did not install"
-  # The user's own settings.ini and Run values outlive the upgrade.
-  printf '[Settings]\r\nwallpaperDir=C:\\Mine\r\n' | tee "$work/settings.ini" > "$folder/settings.ini"
-  leftovers "$folder" "C:\\users\\$(id -un)\\AppData\\Local\\Programs\\BackdropCarousel\\BackdropCarousel.exe"
-  msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] && cmp -s "$3" "$folder/BackdropCarousel.exe" || fail "the upgrade did not replace the older version"
-  # No process of the program (Wine names it by its path) in this prefix.
-  ! grep -qzxF "WINEPREFIX=$WINEPREFIX" $(pgrep -f '^C:.*\\BackdropCarousel\.exe$' | sed 's|.*|/proc/&/environ|') /dev/null 2>/dev/null ||
-    fail "a silent upgrade started the program"
-  cmp -s "$work/settings.ini" "$folder/settings.ini" && run_values query || fail "the upgrade lost settings.ini or a Run value"
-  msi /x "$work/user-x64.msi" && [ ! -e "$folder" ] && [ ! -e "$shortcut" ] || fail "the per-user package did not uninstall"
+  # The installers' test runs as two, side by side, each in a prefix of its
+  # own: the moves of the Run value between the per-machine packages take
+  # as long as the rest.
+  if [ "$1" = installer ]; then
+    # The per-user package, installed as a double-click does: its files,
+    # shortcut and Apps & features entry, the program's window at the end, and
+    # the program started from the shortcut.
+    profile=$WINEPREFIX/drive_c/users/$(id -un)
+    folder=$profile/AppData/Local/Programs/BackdropCarousel
+    shortcut="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/BackdropCarousel.lnk"
+    ui= msi /i "$work/user-x64.msi" || fail "the per-user package did not install"
+    cmp -s "$3" "$folder/BackdropCarousel.exe" && ls "$folder"/{README,ADMINISTRATORS,CHANGELOG,LICENSE}.txt "$shortcut" >/dev/null ||
+      fail "the per-user package did not install its files and shortcut"
+    [ "$(entry "$work/user-x64.msi" 64 | grep -cxF -e "DisplayName REG_SZ BackdropCarousel" -e "NoModify REG_DWORD 0x1" \
+      -e "DisplayVersion REG_SZ $(project_version)" -e "Publisher REG_SZ The BackdropCarousel developers" \
+      -e "InstallLocation REG_SZ C:\\users\\$(id -un)\\AppData\\Local\\Programs\\BackdropCarousel\\")" = 5 ] || fail "Apps & features: $(entry "$work/user-x64.msi" 64)"
+    window && wineserver -k || fail "the interactive install did not end with the program's window"
+    wine start "$(winepath -w "$shortcut")" >/dev/null 2>&1 && window || fail "the Start menu shortcut does not start the program"
+    wineserver -k
+    # Wine forgets a version's upgrade code when an upgrade removes the version
+    # before it, so the older package is refused here, before the upgrade.
+    ! msi /i "$work/old.msi" && [ -z "$(entry "$work/old.msi" 64)" ] || fail "an older version installed over the newer one"
+    msi /x "$work/user-x64.msi" && msi /i "$work/old.msi" && cmp -s "$old_exe" "$folder/BackdropCarousel.exe" || fail "the older package did not install"
+    # The user's own settings.ini and Run values outlive the upgrade.
+    printf '[Settings]\r\nwallpaperDir=C:\\Mine\r\n' | tee "$work/settings.ini" > "$folder/settings.ini"
+    leftovers "$folder" "C:\\users\\$(id -un)\\AppData\\Local\\Programs\\BackdropCarousel\\BackdropCarousel.exe"
+    msi /i "$work/user-x64.msi" && [ -z "$(entry "$work/old.msi" 64)" ] && cmp -s "$3" "$folder/BackdropCarousel.exe" || fail "the upgrade did not replace the older version"
+    # No process of the program (Wine names it by its path) in this prefix.
+    ! grep -qzxF "WINEPREFIX=$WINEPREFIX" $(pgrep -f '^C:.*\\BackdropCarousel\.exe$' | sed 's|.*|/proc/&/environ|') /dev/null 2>/dev/null ||
+      fail "a silent upgrade started the program"
+    cmp -s "$work/settings.ini" "$folder/settings.ini" && run_values query || fail "the upgrade lost settings.ini or a Run value"
+    msi /x "$work/user-x64.msi" && [ ! -e "$folder" ] && [ ! -e "$shortcut" ] || fail "the per-user package did not uninstall"
 
-  # The machine-wide packages: the 64-bit one with every property, the 32-bit
-  # one with some, each in its own folder and registry view.
-  name='\\server\Обои 壁纸 🌄'
-  # Presets the program would refuse at every start are refused before
-  # anything is installed.
-  for refused in INTERVAL=2 "INTERVAL=1 UNIT=Seconds"; do
-    ! msi /i "$work/machine-x64.msi" $refused && [ ! -e "$WINEPREFIX/drive_c/Program Files/BackdropCarousel" ] ||
-      fail "machine-x64.msi installed with $refused"
-  done
-  for platform in x64 x86; do
-    dir='Program Files' view=64 presets=(FOLDER="$name" INTERVAL=10 UNIT=Minutes STYLE=Stretch ROTATE_AT_STARTUP=1)
-    keys=("wallpaperDir=$name" rotationInt=10 rotationIntType=1 wallpaperMode=2 rotateAtStartup=1)
-    [ $platform = x64 ] || dir='Program Files (x86)' view=32 presets=(FOLDER="$name" INTERVAL=3 UNIT=seconds STYLE=tile) \
-      keys=("wallpaperDir=$name" rotationInt=3 rotationIntType=0 wallpaperMode=1)
-    folder=$WINEPREFIX/drive_c/$dir/BackdropCarousel
-    switch_off HKLM "Run${view#64}"
-    msi /i "$work/machine-$platform.msi" "${presets[@]}" START_WITH_WINDOWS=1 && [ "$(switched)" = 0 ] ||
-      fail "machine-$platform.msi did not install, or left its Run value switched off"
-    { printf '\xff\xfe'; printf '%s\r\n' '[Settings]' "${keys[@]}" | iconv -f UTF-8 -t UTF-16LE; } > "$work/settings.ini"
-    cmp -s "$work/settings.ini" "$folder/settings.ini" || fail "machine-$platform.msi did not write ${keys[*]} as UTF-16LE"
-    command="\"C:\\$dir\\BackdropCarousel\\BackdropCarousel.exe\""
-    [ "$(run_value HKLM $view)" = "$command" ] || fail "machine-$platform.msi did not write the Run value in the $view-bit registry view"
-    leftovers "$folder" "$command"
-    msi /x "$work/machine-$platform.msi" && [ ! -e "$folder" ] && [ "$(switched)" = 0 ] ||
-      fail "machine-$platform.msi did not uninstall"
-  done
+    # The machine-wide packages: the 64-bit one with every property, the 32-bit
+    # one with some, each in its own folder and registry view.
+    name='\\server\Обои 壁纸 🌄'
+    # Presets the program would refuse at every start are refused before
+    # anything is installed.
+    for refused in INTERVAL=2 "INTERVAL=1 UNIT=Seconds"; do
+      ! msi /i "$work/machine-x64.msi" $refused && [ ! -e "$WINEPREFIX/drive_c/Program Files/BackdropCarousel" ] ||
+        fail "machine-x64.msi installed with $refused"
+    done
+    for platform in x64 x86; do
+      dir='Program Files' view=64 presets=(FOLDER="$name" INTERVAL=10 UNIT=Minutes STYLE=Stretch ROTATE_AT_STARTUP=1)
+      keys=("wallpaperDir=$name" rotationInt=10 rotationIntType=1 wallpaperMode=2 rotateAtStartup=1)
+      [ $platform = x64 ] || dir='Program Files (x86)' view=32 presets=(FOLDER="$name" INTERVAL=3 UNIT=seconds STYLE=tile) \
+        keys=("wallpaperDir=$name" rotationInt=3 rotationIntType=0 wallpaperMode=1)
+      folder=$WINEPREFIX/drive_c/$dir/BackdropCarousel
+      switch_off HKLM "Run${view#64}"
+      msi /i "$work/machine-$platform.msi" "${presets[@]}" START_WITH_WINDOWS=1 && [ "$(switched)" = 0 ] ||
+        fail "machine-$platform.msi did not install, or left its Run value switched off"
+      { printf '\xff\xfe'; printf '%s\r\n' '[Settings]' "${keys[@]}" | iconv -f UTF-8 -t UTF-16LE; } > "$work/settings.ini"
+      cmp -s "$work/settings.ini" "$folder/settings.ini" || fail "machine-$platform.msi did not write ${keys[*]} as UTF-16LE"
+      command="\"C:\\$dir\\BackdropCarousel\\BackdropCarousel.exe\""
+      [ "$(run_value HKLM $view)" = "$command" ] || fail "machine-$platform.msi did not write the Run value in the $view-bit registry view"
+      leftovers "$folder" "$command"
+      msi /x "$work/machine-$platform.msi" && [ ! -e "$folder" ] && [ "$(switched)" = 0 ] ||
+        fail "machine-$platform.msi did not uninstall"
+    done
 
-  # Uninstalling leaves a Run value that names another copy; replacing the
-  # other architecture's per-machine package moves the value to the new
-  # program, unless START_WITH_WINDOWS=0 removes it.
-  zip_copy='D:\Tools\BackdropCarousel.exe'
-  msi /i "$work/user-x64.msi" && run_values add /d "$zip_copy" /f && msi /x "$work/user-x64.msi" &&
-    [ "$(run_value HKCU 64)$(run_value HKLM 64)$(run_value HKLM 32)" = "$zip_copy$zip_copy$zip_copy" ] ||
-    fail "uninstalling removed another copy's Run values"
-  run_values delete /f
-  x86='"C:\Program Files (x86)\BackdropCarousel\BackdropCarousel.exe"' x64='"C:\Program Files\BackdropCarousel\BackdropCarousel.exe"'
-  # Moved with the value, a switch that Task Manager turned off stays off.
-  # A move that fails at the end leaves every value and switch as it was.
-  msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run32 && before=$(startup) && failing machine-x64 &&
-    ! msi /i "$work/machine-x64-fails.msi" && [ "$(startup)" = "$before" ] ||
-    fail "a failed move did not roll back the Run values and switches: $(diff <(echo "$before") <(startup))"
-  # (Wine's rollback forgets the replaced package's upgrade code: installed again.)
-  msi /x "$work/machine-x86.msi" && msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run32 &&
-    msi /i "$work/machine-x64.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "$x64/" ] ||
-    fail "the Run value did not move to the 64-bit program"
-  [ "$(switches)" = "Run=$off Run32= " ] || fail "the switch did not move with the Run value: $(switches)"
-  # (Wine's msiexec finds no product to replace after an upgrade: uninstalled first.)
-  msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 &&
-    wine reg add "HKLM\\$run" /v BackdropCarousel /d "$x64" /reg:64 /f >/dev/null 2>&1 &&
-    msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=0 && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = / ] ||
-    fail "START_WITH_WINDOWS=0 left a Run value"
-  msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=1 ||
-    fail "machine-x64.msi did not uninstall and install again"
-  # The 32-bit package, which may not search the 64-bit registry view, moves
-  # the 64-bit program's value too, to the 32-bit view where it writes its own.
-  switch_off HKLM Run && before=$(startup) && failing machine-x86 && ! msi /i "$work/machine-x86-fails.msi" &&
-    [ "$(startup)" = "$before" ] || fail "a failed move to the 32-bit program did not roll back: $(diff <(echo "$before") <(startup))"
-  msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run &&
-    msi /i "$work/machine-x86.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "/$x86" ] &&
-    [ "$(switches)" = "Run= Run32=$off " ] && msi /x "$work/machine-x86.msi" &&
-    [ "$(run_value HKLM 64)/$(run_value HKLM 32)/$(switches)" = "//Run= Run32= " ] ||
-    fail "the Run value and its switch did not move to the 32-bit program, or stayed: $(switches)"
+    # Uninstalling leaves a Run value that names another copy.
+    zip_copy='D:\Tools\BackdropCarousel.exe'
+    msi /i "$work/user-x64.msi" && run_values add /d "$zip_copy" /f && msi /x "$work/user-x64.msi" &&
+      [ "$(run_value HKCU 64)$(run_value HKLM 64)$(run_value HKLM 32)" = "$zip_copy$zip_copy$zip_copy" ] ||
+      fail "uninstalling removed another copy's Run values"
+    run_values delete /f
+  else
+    # Replacing the other architecture's per-machine package moves the Run
+    # value to the new program, unless START_WITH_WINDOWS=0 removes it. Task
+    # Manager's switches are kept under keys that Windows has from the start.
+    for key in Run Run32; do wine reg add "HKLM\\$approved\\$key" /reg:64 /f >/dev/null 2>&1; done
+    x86='"C:\Program Files (x86)\BackdropCarousel\BackdropCarousel.exe"' x64='"C:\Program Files\BackdropCarousel\BackdropCarousel.exe"'
+    # Moved with the value, a switch that Task Manager turned off stays off.
+    # A move that fails at the end leaves every value and switch as it was.
+    msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run32 && before=$(startup) && failing machine-x64 &&
+      ! msi /i "$work/machine-x64-fails.msi" && [ "$(startup)" = "$before" ] ||
+      fail "a failed move did not roll back the Run values and switches: $(diff <(echo "$before") <(startup))"
+    # (Wine's rollback forgets the replaced package's upgrade code: installed again.)
+    msi /x "$work/machine-x86.msi" && msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run32 &&
+      msi /i "$work/machine-x64.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "$x64/" ] ||
+      fail "the Run value did not move to the 64-bit program"
+    [ "$(switches)" = "Run=$off Run32= " ] || fail "the switch did not move with the Run value: $(switches)"
+    # (Wine's msiexec finds no product to replace after an upgrade: uninstalled first.)
+    msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x86.msi" START_WITH_WINDOWS=1 &&
+      wine reg add "HKLM\\$run" /v BackdropCarousel /d "$x64" /reg:64 /f >/dev/null 2>&1 &&
+      msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=0 && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = / ] ||
+      fail "START_WITH_WINDOWS=0 left a Run value"
+    msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=1 ||
+      fail "machine-x64.msi did not uninstall and install again"
+    # The 32-bit package, which may not search the 64-bit registry view, moves
+    # the 64-bit program's value too, to the 32-bit view where it writes its own.
+    switch_off HKLM Run && before=$(startup) && failing machine-x86 && ! msi /i "$work/machine-x86-fails.msi" &&
+      [ "$(startup)" = "$before" ] || fail "a failed move to the 32-bit program did not roll back: $(diff <(echo "$before") <(startup))"
+    msi /x "$work/machine-x64.msi" && msi /i "$work/machine-x64.msi" START_WITH_WINDOWS=1 && switch_off HKLM Run &&
+      msi /i "$work/machine-x86.msi" && [ "$(run_value HKLM 64)/$(run_value HKLM 32)" = "/$x86" ] &&
+      [ "$(switches)" = "Run= Run32=$off " ] && msi /x "$work/machine-x86.msi" &&
+      [ "$(run_value HKLM 64)/$(run_value HKLM 32)/$(switches)" = "//Run= Run32= " ] ||
+      fail "the Run value and its switch did not move to the 32-bit program, or stayed: $(switches)"
+  fi
 
   # The registry reaches system.reg and user.reg when the server ends.
   wineserver -k || true
@@ -443,6 +452,8 @@ installer)
   ! grep -il backdropcarousel "$WINEPREFIX"/*.reg || fail "uninstalling left the registry entries above"
   rm "$WINEPREFIX/unfinished"
 
+  # The rest is the first part's.
+  [ "$1" = installer ] || exit 0
   # The 32-bit machine package on 32-bit Windows, in a 32-bit prefix of its
   # own: one machine-wide Run key, whose switch is under Run.
   export WINEPREFIX=$WINEPREFIX-win32 WINEARCH=win32
