@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <tuple>
 
 namespace {
@@ -107,9 +106,7 @@ TEST_F(SettingsFileTest, FilesInOtherFormsAreConvertedExactlyAndTheOriginalKept)
     // and each original goes to the temporary folder under a name of its own.
     // Empty files at any of these names, settings.ini.bak's too (a full disk
     // left them), keep nothing: they are written over.
-    const std::string kept = (std::filesystem::temp_directory_path() / "BackdropCarousel settings").string();
-    for (const char *name : {".ini.bak", " (2).ini.bak"})
-        DeleteFileA((kept + name).c_str());
+    const std::string kept = temp_.PathOf("BackdropCarousel settings");
     for (int number = 1; number <= 100; ++number)
         temp_.AddFile("BackdropCarousel settings" + (number > 1 ? " (" + std::to_string(number) + ")" : "") +
                       ".ini.bak");
